@@ -1,0 +1,222 @@
+#include "plugin/PluginProcessor.h"
+
+#include "plugin/OutputGuard.h"
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+constexpr float kMeterFloorDb = -100.0f;
+constexpr float kMeterFallDbPerSecond = 11.5f;
+
+/** Peak level in dB of a buffer's channels, floored at -100 dB. */
+float peakDb(const juce::AudioBuffer<float>& buffer)
+{
+    const auto peak = buffer.getNumChannels() > 0 ? buffer.getMagnitude(0, buffer.getNumSamples()) : 0.0f;
+    return peak > 0.0f ? juce::jmax(kMeterFloorDb, 20.0f * std::log10(peak)) : kMeterFloorDb;
+}
+
+/** Holds the level with a fall of 11.5 dB per second of audio; a louder block raises it at once. */
+void holdLevel(std::atomic<float>& level, float blockDb, int numSamples, double sampleRate)
+{
+    const auto fallen = level.load() - static_cast<float>(numSamples * kMeterFallDbPerSecond / sampleRate);
+    level.store(juce::jmax(blockDb, fallen));
+}
+
+/** A non-finite value in a restored state keeps the parameter at its current value. */
+void replaceNonFiniteValues(juce::ValueTree& state, juce::AudioProcessorValueTreeState& current)
+{
+    for (auto child : state)
+    {
+        const auto value = child.getProperty("value");
+        if (value.isVoid() || std::isfinite(static_cast<double>(value)))
+            continue;
+        if (auto* raw = current.getRawParameterValue(child.getProperty("id").toString()))
+            child.setProperty("value", raw->load(), nullptr);
+        else
+            child.removeProperty("value", nullptr);
+    }
+}
+} // namespace
+
+VornReverbAudioProcessor::VornReverbAudioProcessor()
+    : AudioProcessor(BusesProperties()
+                         .withInput("Input", juce::AudioChannelSet::stereo(), true)
+                         .withOutput("Output", juce::AudioChannelSet::stereo(), true))
+    , apvts(*this, nullptr, "PARAMETERS", createParameterLayout())
+    , presetManager(apvts)
+{
+}
+
+VornReverbAudioProcessor::~VornReverbAudioProcessor() = default;
+
+const juce::String VornReverbAudioProcessor::getName() const
+{
+    return "Vorn 77 NL";
+}
+
+void VornReverbAudioProcessor::prepareToPlay(double sampleRate, int maximumExpectedSamplesPerBlock)
+{
+    dsp.prepare(sampleRate, maximumExpectedSamplesPerBlock);
+    meterPeak.store(0.0f);
+}
+
+void VornReverbAudioProcessor::releaseResources()
+{
+    dsp.reset();
+}
+
+void VornReverbAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    const auto numSamples = buffer.getNumSamples();
+    const auto sampleRate = getSampleRate() > 0.0 ? getSampleRate() : 48000.0;
+
+    holdLevel(inputLevelDb, peakDb(buffer), numSamples, sampleRate);
+
+    juce::ScopedNoDenormals noDenormals;
+
+    captureHostTempo();
+
+    for (auto ch = getTotalNumInputChannels(); ch < juce::jmin(getTotalNumOutputChannels(), buffer.getNumChannels());
+         ++ch)
+        buffer.clear(ch, 0, numSamples);
+
+    runTestPulse(buffer);
+
+    float inputPeak = 0.0f;
+    for (int ch = 0; ch < juce::jmin(getTotalNumInputChannels(), buffer.getNumChannels()); ++ch)
+        inputPeak = juce::jmax(inputPeak, buffer.getMagnitude(ch, 0, numSamples));
+
+    const auto parameters = readParameters();
+    const auto advanced = readAdvanced();
+    dsp.process(buffer, parameters, advanced, readDna());
+
+    vorn::guardOutput(buffer);
+    holdLevel(outputLevelDb, peakDb(buffer), numSamples, sampleRate);
+
+    if (inputPeak > meterPeak.load())
+        meterPeak.store(juce::jmin(inputPeak, 1.5f));
+}
+
+void VornReverbAudioProcessor::captureHostTempo()
+{
+    if (auto* playHead = getPlayHead())
+        if (const auto position = playHead->getPosition())
+            if (const auto bpm = position->getBpm())
+                if (*bpm > 20.0 && *bpm < 400.0)
+                    hostBpm.store(*bpm);
+}
+
+void VornReverbAudioProcessor::runTestPulse(juce::AudioBuffer<float>& buffer)
+{
+    const auto numSamples = buffer.getNumSamples();
+
+    if (buzzerEnabled.load())
+    {
+        if (buzzerCountdown <= 0)
+        {
+            buzzerRemaining = kBuzzerPulseLength;
+            buzzerCountdown = juce::jmax(1, juce::roundToInt(0.75 * getSampleRate()));
+        }
+        buzzerCountdown -= numSamples;
+    }
+    else
+    {
+        buzzerCountdown = 0;
+    }
+
+    if (buzzerTrigger.exchange(false))
+        buzzerRemaining = kBuzzerPulseLength;
+
+    if (buzzerRemaining <= 0)
+        return;
+
+    const auto count = juce::jmin(numSamples, buzzerRemaining);
+    const auto first = kBuzzerPulseLength - buzzerRemaining;
+    for (int i = 0; i < count; ++i)
+    {
+        const auto phase = juce::MathConstants<float>::twoPi * static_cast<float>(first + i) / 15.0f;
+        const auto bump = 0.85f * (0.5f - 0.5f * std::cos(phase));
+        for (int ch = 0; ch < buffer.getNumChannels(); ++ch)
+            buffer.getWritePointer(ch)[i] += bump;
+    }
+    buzzerRemaining -= count;
+}
+
+double VornReverbAudioProcessor::getTailLengthSeconds() const
+{
+    return 12.0;
+}
+
+bool VornReverbAudioProcessor::acceptsMidi() const
+{
+    return false;
+}
+
+bool VornReverbAudioProcessor::producesMidi() const
+{
+    return false;
+}
+
+bool VornReverbAudioProcessor::isMidiEffect() const
+{
+    return false;
+}
+
+bool VornReverbAudioProcessor::hasEditor() const
+{
+    return true;
+}
+
+int VornReverbAudioProcessor::getNumPrograms()
+{
+    return 1;
+}
+
+int VornReverbAudioProcessor::getCurrentProgram()
+{
+    return 0;
+}
+
+void VornReverbAudioProcessor::setCurrentProgram(int) {}
+
+const juce::String VornReverbAudioProcessor::getProgramName(int)
+{
+    return {};
+}
+
+void VornReverbAudioProcessor::changeProgramName(int, const juce::String&) {}
+
+void VornReverbAudioProcessor::getStateInformation(juce::MemoryBlock& destData)
+{
+    const auto state = apvts.copyState();
+    if (const auto xml = state.createXml())
+        copyXmlToBinary(*xml, destData);
+}
+
+void VornReverbAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 0)
+        return;
+
+    const auto xml = getXmlFromBinary(data, sizeInBytes);
+    if (xml == nullptr || xml->getTagName() != apvts.state.getType().toString())
+        return;
+
+    auto state = juce::ValueTree::fromXml(*xml);
+    replaceNonFiniteValues(state, apvts);
+    apvts.replaceState(state);
+}
+
+bool VornReverbAudioProcessor::isBusesLayoutSupported(const BusesLayout& layouts) const
+{
+    const auto& input = layouts.getMainInputChannelSet();
+    return input == layouts.getMainOutputChannelSet() &&
+           (input == juce::AudioChannelSet::mono() || input == juce::AudioChannelSet::stereo());
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new VornReverbAudioProcessor();
+}

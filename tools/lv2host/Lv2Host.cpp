@@ -1,0 +1,256 @@
+#include "Lv2Host.h"
+
+#include <lv2/atom/forge.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
+#include <lv2/patch/patch.h>
+#include <lv2/time/time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vorn
+{
+
+namespace
+{
+constexpr size_t kEventBufferBytes = 1 << 16;
+
+/** Appends one atom (header and body), padded to 8 bytes, to a byte list. */
+void appendAtom(std::vector<unsigned char>& out, const LV2_Atom* atom)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(atom);
+    const size_t total = sizeof(LV2_Atom) + atom->size;
+    out.insert(out.end(), bytes, bytes + total);
+    out.resize(out.size() + ((8 - total % 8) % 8), 0);
+}
+} // namespace
+
+Lv2Host::Lv2Host(const std::string& pluginUri, const std::string& bundlePath, double sampleRate, int maxBlockSize)
+    : uri(pluginUri), maxBlock(std::max(1, maxBlockSize))
+{
+    world = lilv_world_new();
+    if (bundlePath.empty())
+    {
+        lilv_world_load_all(world);
+    }
+    else
+    {
+        auto dir = bundlePath;
+        if (dir.back() != '/')
+            dir += '/';
+        LilvNode* bundle = lilv_new_file_uri(world, nullptr, dir.c_str());
+        lilv_world_load_bundle(world, bundle);
+        lilv_node_free(bundle);
+    }
+
+    LilvNode* uriNode = lilv_new_uri(world, uri.c_str());
+    plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uriNode);
+    lilv_node_free(uriNode);
+    if (plugin == nullptr)
+    {
+        errorText = "no LV2 plug-in with URI " + uri;
+        return;
+    }
+
+    maxBlockOption = maxBlock;
+    sampleRateOption = float(sampleRate);
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t), map(LV2_ATOM__Int),
+         &maxBlockOption},
+        {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__minBlockLength), sizeof(int32_t), map(LV2_ATOM__Int),
+         &minBlockOption},
+        {LV2_OPTIONS_INSTANCE, 0, map(LV2_PARAMETERS__sampleRate), sizeof(float), map(LV2_ATOM__Float),
+         &sampleRateOption},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
+    };
+    const LV2_Feature mapF{LV2_URID__map, &mapFeature};
+    const LV2_Feature unmapF{LV2_URID__unmap, &unmapFeature};
+    const LV2_Feature optionsF{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+    const LV2_Feature boundedF{LV2_BUF_SIZE__boundedBlockLength, nullptr};
+    const LV2_Feature* features[] = {&mapF, &unmapF, &optionsF, &boundedF, nullptr};
+
+    const auto numPorts = lilv_plugin_get_num_ports(plugin);
+    std::vector<float> defaults(numPorts, 0.0f);
+    lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+    controlValues.assign(numPorts, 0.0f);
+
+    instance = lilv_plugin_instantiate(plugin, sampleRate, features);
+    if (instance == nullptr)
+    {
+        errorText = "cannot instantiate " + uri;
+        return;
+    }
+
+    LilvNode* audioClass = lilv_new_uri(world, LILV_URI_AUDIO_PORT);
+    LilvNode* controlClass = lilv_new_uri(world, LILV_URI_CONTROL_PORT);
+    LilvNode* atomClass = lilv_new_uri(world, LV2_ATOM__AtomPort);
+    LilvNode* inputClass = lilv_new_uri(world, LILV_URI_INPUT_PORT);
+
+    eventIn.assign(kEventBufferBytes / 8, 0);
+    eventOut.assign(kEventBufferBytes / 8, 0);
+
+    for (uint32_t i = 0; i < numPorts; ++i)
+    {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+        const bool isInput = lilv_port_is_a(plugin, port, inputClass);
+        if (lilv_port_is_a(plugin, port, audioClass))
+        {
+            auto& list = isInput ? audioInputs : audioOutputs;
+            list.push_back({i, std::vector<float>(size_t(maxBlock), 0.0f)});
+            lilv_instance_connect_port(instance, i, list.back().buffer.data());
+        }
+        else if (lilv_port_is_a(plugin, port, controlClass))
+        {
+            controlValues[i] = std::isnan(defaults[i]) ? 0.0f : defaults[i];
+            if (isInput)
+                controlInputBySymbol[lilv_node_as_string(lilv_port_get_symbol(plugin, port))] = i;
+            lilv_instance_connect_port(instance, i, &controlValues[i]);
+        }
+        else if (lilv_port_is_a(plugin, port, atomClass))
+        {
+            lilv_instance_connect_port(instance, i, isInput ? eventIn.data() : eventOut.data());
+        }
+        else
+        {
+            lilv_instance_connect_port(instance, i, nullptr);
+        }
+    }
+    // Audio buffers moved while the lists grew: connect them again at their final addresses.
+    for (auto* list : {&audioInputs, &audioOutputs})
+        for (auto& port : *list)
+            lilv_instance_connect_port(instance, port.index, port.buffer.data());
+
+    lilv_node_free(audioClass);
+    lilv_node_free(controlClass);
+    lilv_node_free(atomClass);
+    lilv_node_free(inputClass);
+
+    lilv_instance_activate(instance);
+}
+
+Lv2Host::~Lv2Host()
+{
+    if (instance != nullptr)
+    {
+        lilv_instance_deactivate(instance);
+        lilv_instance_free(instance);
+    }
+    lilv_world_free(world);
+}
+
+LV2_URID Lv2Host::map(const char* name)
+{
+    const auto found = uridByName.find(name);
+    if (found != uridByName.end())
+        return found->second;
+    const auto urid = LV2_URID(nameByUrid.size());
+    nameByUrid.emplace_back(name);
+    uridByName.emplace(name, urid);
+    return urid;
+}
+
+LV2_URID Lv2Host::mapCallback(LV2_URID_Map_Handle handle, const char* name)
+{
+    return static_cast<Lv2Host*>(handle)->map(name);
+}
+
+const char* Lv2Host::unmapCallback(LV2_URID_Unmap_Handle handle, LV2_URID urid)
+{
+    const auto& names = static_cast<Lv2Host*>(handle)->nameByUrid;
+    return urid > 0 && urid < names.size() ? names[urid].c_str() : nullptr;
+}
+
+bool Lv2Host::setControlPort(const std::string& symbol, float value)
+{
+    const auto found = controlInputBySymbol.find(symbol);
+    if (found == controlInputBySymbol.end())
+        return false;
+    controlValues[found->second] = value;
+    return true;
+}
+
+void Lv2Host::queueParameter(const std::string& id, float value)
+{
+    alignas(8) unsigned char scratch[256];
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, &mapFeature);
+    lv2_atom_forge_set_buffer(&forge, scratch, sizeof scratch);
+    LV2_Atom_Forge_Frame frame;
+    const auto ref = lv2_atom_forge_object(&forge, &frame, 0, map(LV2_PATCH__Set));
+    lv2_atom_forge_key(&forge, map(LV2_PATCH__property));
+    lv2_atom_forge_urid(&forge, map((uri + ":" + id).c_str()));
+    lv2_atom_forge_key(&forge, map(LV2_PATCH__value));
+    lv2_atom_forge_float(&forge, value);
+    lv2_atom_forge_pop(&forge, &frame);
+    appendAtom(pendingEvents, lv2_atom_forge_deref(&forge, ref));
+}
+
+void Lv2Host::queueTempo(double beatsPerMinute)
+{
+    alignas(8) unsigned char scratch[256];
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, &mapFeature);
+    lv2_atom_forge_set_buffer(&forge, scratch, sizeof scratch);
+    LV2_Atom_Forge_Frame frame;
+    const auto ref = lv2_atom_forge_object(&forge, &frame, 0, map(LV2_TIME__Position));
+    lv2_atom_forge_key(&forge, map(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&forge, float(beatsPerMinute));
+    lv2_atom_forge_key(&forge, map(LV2_TIME__speed));
+    lv2_atom_forge_float(&forge, 1.0f);
+    lv2_atom_forge_pop(&forge, &frame);
+    appendAtom(pendingEvents, lv2_atom_forge_deref(&forge, ref));
+}
+
+void Lv2Host::run(const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numFrames)
+{
+    if (instance == nullptr || numFrames <= 0)
+        return;
+    numFrames = std::min(numFrames, maxBlock);
+
+    // Input sequence: every queued event at frame 0.
+    auto* bytes = reinterpret_cast<unsigned char*>(eventIn.data());
+    auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(bytes);
+    sequence->atom.type = map(LV2_ATOM__Sequence);
+    sequence->body.unit = 0;
+    sequence->body.pad = 0;
+    size_t offset = sizeof(LV2_Atom_Sequence);
+    for (size_t pos = 0; pos < pendingEvents.size();)
+    {
+        const auto* atom = reinterpret_cast<const LV2_Atom*>(pendingEvents.data() + pos);
+        const size_t atomBytes = sizeof(LV2_Atom) + atom->size;
+        const size_t padded = atomBytes + (8 - atomBytes % 8) % 8;
+        if (offset + sizeof(int64_t) + padded > kEventBufferBytes)
+            break;
+        const int64_t frames = 0;
+        std::memcpy(bytes + offset, &frames, sizeof frames);
+        std::memcpy(bytes + offset + sizeof frames, atom, atomBytes);
+        offset += sizeof frames + padded;
+        pos += padded;
+    }
+    pendingEvents.clear();
+    sequence->atom.size = uint32_t(offset - sizeof(LV2_Atom));
+
+    auto* out = reinterpret_cast<LV2_Atom_Sequence*>(eventOut.data());
+    out->atom.type = map(LV2_ATOM__Chunk);
+    out->atom.size = uint32_t(kEventBufferBytes - sizeof(LV2_Atom));
+
+    for (size_t i = 0; i < audioInputs.size(); ++i)
+    {
+        const float* source = inputs.empty() ? nullptr : inputs[std::min(i, inputs.size() - 1)];
+        auto& buffer = audioInputs[i].buffer;
+        if (source != nullptr)
+            std::copy(source, source + numFrames, buffer.begin());
+        else
+            std::fill(buffer.begin(), buffer.begin() + numFrames, 0.0f);
+    }
+
+    lilv_instance_run(instance, uint32_t(numFrames));
+
+    for (size_t i = 0; i < outputs.size() && i < audioOutputs.size(); ++i)
+        std::copy(audioOutputs[i].buffer.begin(), audioOutputs[i].buffer.begin() + numFrames, outputs[i]);
+}
+
+} // namespace vorn

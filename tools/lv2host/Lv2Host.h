@@ -1,0 +1,75 @@
+#pragma once
+
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/urid/urid.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vorn
+{
+
+/** A small LV2 host on lilv: loads one plug-in, feeds it audio, control values and patch messages. */
+class Lv2Host
+{
+public:
+    /** Loads the plug-in with this URI, from bundlePath if given, else from the LV2 search path. */
+    Lv2Host(const std::string& uri, const std::string& bundlePath, double sampleRate, int maxBlockSize);
+    ~Lv2Host();
+
+    Lv2Host(const Lv2Host&) = delete;
+    Lv2Host& operator=(const Lv2Host&) = delete;
+
+    bool isLoaded() const { return instance != nullptr; }
+    const std::string& error() const { return errorText; }
+
+    int numAudioInputs() const { return int(audioInputs.size()); }
+    int numAudioOutputs() const { return int(audioOutputs.size()); }
+
+    /** Sets a control input port by symbol; false when the plug-in has no such port. */
+    bool setControlPort(const std::string& symbol, float value);
+
+    /** Queues a patch:Set of <pluginUri>:id to the value (real units) for the next run. */
+    void queueParameter(const std::string& id, float value);
+
+    /** Queues a time:Position carrying the tempo for the next run. */
+    void queueTempo(double beatsPerMinute);
+
+    /** Runs one block; inputs and outputs are planar, one pointer per port (the last input repeats). */
+    void run(const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numFrames);
+
+private:
+    struct AudioPort
+    {
+        uint32_t index;
+        std::vector<float> buffer;
+    };
+
+    LV2_URID map(const char* uri);
+    static LV2_URID mapCallback(LV2_URID_Map_Handle handle, const char* uri);
+    static const char* unmapCallback(LV2_URID_Unmap_Handle handle, LV2_URID urid);
+
+    std::string uri, errorText;
+    int maxBlock;
+    LilvWorld* world = nullptr;
+    const LilvPlugin* plugin = nullptr;
+    LilvInstance* instance = nullptr;
+
+    std::unordered_map<std::string, LV2_URID> uridByName;
+    std::vector<std::string> nameByUrid{""};
+    LV2_URID_Map mapFeature{this, &Lv2Host::mapCallback};
+    LV2_URID_Unmap unmapFeature{this, &Lv2Host::unmapCallback};
+
+    std::vector<AudioPort> audioInputs, audioOutputs;
+    std::unordered_map<std::string, uint32_t> controlInputBySymbol;
+    std::vector<float> controlValues;
+    std::vector<uint64_t> eventIn, eventOut; // 8-byte aligned atom sequence buffers
+    std::vector<unsigned char> pendingEvents;
+    int32_t maxBlockOption = 0, minBlockOption = 1;
+    float sampleRateOption = 0;
+};
+
+} // namespace vorn
