@@ -17,3 +17,8 @@ echo "Installed:"
 echo "  VST3        $vst3_dir/Vorn 77 NL.vst3"
 echo "  LV2         $lv2_dir/Vorn 77 NL.lv2"
 echo "  Standalone  $PWD/$artefacts/Standalone/Vorn 77 NL"
+
+echo
+echo "Rendering the built-in demo:"
+mkdir -p demo
+build/tools/render/vorn-render --out-dir demo

@@ -1,0 +1,142 @@
+// Loads the built VST3 bundle from disk through the framework's VST3 host, as a DAW does.
+#include "hosts/HostTestSignals.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+/** The bundle folder, "Vorn 77 NL.vst3", two levels above the binary. */
+juce::File vst3Bundle()
+{
+    return juce::File(VORN_VST3_BINARY_DIR).getParentDirectory().getParentDirectory();
+}
+
+class HostedVst3 : public ::testing::Test
+{
+protected:
+    static std::unique_ptr<juce::AudioPluginInstance> load(double sampleRate = 48000.0, int blockSize = 512)
+    {
+        juce::VST3PluginFormat format;
+        juce::OwnedArray<juce::PluginDescription> types;
+        format.findAllTypesForFile(types, vst3Bundle().getFullPathName());
+        if (types.size() != 1)
+            return nullptr;
+        juce::String error;
+        auto instance = format.createInstanceFromDescription(*types[0], sampleRate, blockSize, error);
+        EXPECT_TRUE(error.isEmpty()) << error;
+        return instance;
+    }
+};
+} // namespace
+
+TEST_F(HostedVst3, DescribesItselfAsTheVendorPublishesIt)
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> types;
+    format.findAllTypesForFile(types, vst3Bundle().getFullPathName());
+    ASSERT_EQ(types.size(), 1) << vst3Bundle().getFullPathName();
+
+    const auto& description = *types[0];
+    EXPECT_EQ(description.name, "Vorn 77 NL");
+    EXPECT_EQ(description.manufacturerName, "Oskvar Audio Engineering");
+    EXPECT_EQ(description.version, "2.3.0");
+    EXPECT_EQ(description.category, "Fx");
+    EXPECT_FALSE(description.isInstrument);
+    EXPECT_EQ(description.numInputChannels, 2);
+    EXPECT_EQ(description.numOutputChannels, 2);
+}
+
+TEST_F(HostedVst3, ExposesThe33ParametersWithTheirNamesAndDefaults)
+{
+    auto instance = load();
+    ASSERT_NE(instance, nullptr);
+
+    VornReverbAudioProcessor reference;
+    const auto& ours = reference.getParameters();
+    const auto& hosted = instance->getParameters();
+
+    // The VST3 wrapper adds the host's bypass switch after the plug-in's own parameters.
+    ASSERT_GE(hosted.size(), 33);
+    for (int i = 0; i < 33; ++i)
+    {
+        EXPECT_EQ(hosted[i]->getName(64), ours[i]->getName(64)) << i;
+        EXPECT_NEAR(hosted[i]->getDefaultValue(), ours[i]->getDefaultValue(), 1.0e-6f) << ours[i]->getName(64);
+        EXPECT_NEAR(hosted[i]->getValue(), ours[i]->getValue(), 1.0e-6f) << ours[i]->getName(64);
+    }
+    for (int i = 33; i < hosted.size(); ++i)
+        EXPECT_EQ(hosted[i]->getName(64), "Bypass");
+}
+
+TEST_F(HostedVst3, HasOneStereoInputAndOutputBusAndAcceptsMonoButNotMixedLayouts)
+{
+    auto instance = load();
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->getBusCount(true), 1);
+    ASSERT_EQ(instance->getBusCount(false), 1);
+    EXPECT_EQ(instance->getBus(true, 0)->getName(), "Input");
+    EXPECT_EQ(instance->getBus(false, 0)->getName(), "Output");
+    EXPECT_EQ(instance->getMainBusNumInputChannels(), 2);
+    EXPECT_EQ(instance->getMainBusNumOutputChannels(), 2);
+
+    juce::AudioProcessor::BusesLayout mono;
+    mono.inputBuses.add(juce::AudioChannelSet::mono());
+    mono.outputBuses.add(juce::AudioChannelSet::mono());
+    EXPECT_TRUE(instance->checkBusesLayoutSupported(mono));
+
+    juce::AudioProcessor::BusesLayout mixed;
+    mixed.inputBuses.add(juce::AudioChannelSet::mono());
+    mixed.outputBuses.add(juce::AudioChannelSet::stereo());
+    EXPECT_FALSE(instance->checkBusesLayoutSupported(mixed));
+}
+
+TEST_F(HostedVst3, StateSurvivesARoundTripThroughTheHost)
+{
+    auto first = load();
+    ASSERT_NE(first, nullptr);
+    const auto& parameters = first->getParameters();
+    for (int i = 0; i < 33; ++i)
+        parameters[i]->setValueNotifyingHost(std::fmod(0.21f + 0.37f * float(i), 1.0f));
+
+    juce::MemoryBlock state;
+    first->getStateInformation(state);
+
+    auto second = load();
+    ASSERT_NE(second, nullptr);
+    second->setStateInformation(state.getData(), int(state.getSize()));
+    for (int i = 0; i < 33; ++i)
+        EXPECT_EQ(second->getParameters()[i]->getText(second->getParameters()[i]->getValue(), 32),
+                  parameters[i]->getText(parameters[i]->getValue(), 32))
+            << parameters[i]->getName(64);
+}
+
+TEST_F(HostedVst3, ProcessesAsTheProcessorDoesWhenCalledDirectly)
+{
+    constexpr double sampleRate = 48000.0;
+    constexpr int blockSize = 512;
+    auto instance = load(sampleRate, blockSize);
+    ASSERT_NE(instance, nullptr);
+
+    const vorn::test::Settings settings = {{"decay", 30.0f}, {"dryWet", 70.0f}, {"preset", 1.0f}};
+    VornReverbAudioProcessor reference; // the hosted parameters come in the processor's order
+    for (const auto& [id, value] : settings)
+    {
+        auto* ours = reference.parameters().getParameter(id);
+        instance->getParameters()[ours->getParameterIndex()]->setValueNotifyingHost(ours->convertTo0to1(value));
+    }
+
+    const auto input = vorn::test::makeTestSignal(blockSize * 40, sampleRate);
+    const auto expected = vorn::test::processDirectly(input, sampleRate, blockSize, settings);
+
+    instance->setRateAndBufferSizeDetails(sampleRate, blockSize);
+    instance->prepareToPlay(sampleRate, blockSize);
+    juce::AudioBuffer<float> output(input);
+    juce::MidiBuffer midi;
+    for (int start = 0; start < output.getNumSamples(); start += blockSize)
+    {
+        juce::AudioBuffer<float> block(output.getArrayOfWritePointers(), 2, start, blockSize);
+        instance->processBlock(block, midi);
+    }
+    instance->releaseResources();
+
+    EXPECT_EQ(vorn::test::maxDifference(output, expected), 0.0f);
+}
