@@ -1,7 +1,8 @@
 // Runs a WAV file through an LV2 plug-in with lilv, the host library of Ardour and Carla.
 //
-//   vorn-lv2host --uri URI [--bundle DIR] [--block N] [--bpm BPM] [--set NAME=VALUE]... IN.wav OUT.wav
+//   vorn-lv2host --uri URI [--bundle DIR] [--block N] [--bpm BPM] [--seconds S] [--set NAME=VALUE]... IN.wav OUT.wav
 //
+// --seconds repeats the input until it lasts S seconds (for benchmarks on long files).
 // --set sets the control port with that symbol, or else sends a patch:Set of <URI>:NAME in real units.
 // Prints the CPU seconds spent inside the plug-in's run calls.
 
@@ -28,7 +29,7 @@ double cpuSeconds()
 int usage()
 {
     std::fprintf(stderr, "usage: vorn-lv2host --uri URI [--bundle DIR] [--block N] [--bpm BPM] "
-                         "[--set NAME=VALUE]... IN.wav OUT.wav\n");
+                         "[--seconds S] [--set NAME=VALUE]... IN.wav OUT.wav\n");
     return 2;
 }
 } // namespace
@@ -37,7 +38,7 @@ int main(int argc, char** argv)
 {
     std::string uri, bundle, inPath, outPath;
     int block = 512;
-    double bpm = 0.0;
+    double bpm = 0.0, seconds = 0.0;
     std::vector<std::pair<std::string, float>> settings;
 
     for (int i = 1; i < argc; ++i)
@@ -52,6 +53,8 @@ int main(int argc, char** argv)
             block = std::atoi(argv[++i]);
         else if (arg == "--bpm" && hasValue)
             bpm = std::atof(argv[++i]);
+        else if (arg == "--seconds" && hasValue)
+            seconds = std::atof(argv[++i]);
         else if (arg == "--set" && hasValue)
         {
             const std::string setting = argv[++i];
@@ -76,6 +79,18 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr, "vorn-lv2host: %s\n", error.c_str());
         return 1;
+    }
+
+    if (seconds > 0.0 && input.numFrames() > 0)
+    {
+        const auto wanted = size_t(seconds * input.sampleRate);
+        for (auto& channel : input.channels)
+        {
+            const auto original = channel;
+            channel.resize(wanted);
+            for (size_t i = original.size(); i < wanted; ++i)
+                channel[i] = original[i % original.size()];
+        }
     }
 
     vorn::Lv2Host host(uri, bundle, input.sampleRate, block);
