@@ -1,0 +1,279 @@
+#include "editor/PluginEditor.h"
+
+#include "VornBinaryData.h"
+#include "editor/MatrixTable.h"
+#include "panel/Palette.h"
+#include "panel/Type.h"
+
+namespace
+{
+using vorn_panel::KeyClass;
+
+constexpr int kRefreshHz = 20;
+
+// The tone selector legends, as printed above each group of four keys.
+constexpr const char* kLowCutLegends[] = {"30", "50", "100", "200"};
+constexpr const char* kHighCutLegends[] = {"2.5k", "5k", "10k", "13k"};
+constexpr const char* kRtLowLegends[] = {"x0.5", "x1.0", "x1.5", "x2.0"};
+constexpr const char* kRtHighLegends[] = {"x0.25", "x0.33", "x0.5", "x1.0"};
+
+struct TwoLineLegend
+{
+    const char* line1;
+    const char* line2;
+};
+
+constexpr TwoLineLegend kModeLegends[] = {{"ECHO", "1"}, {"ECHO", "2"}, {"DELAY", "1"}, {"DELAY", "2"}};
+constexpr const char* kProgramLetters[] = {"A", "B", "C", "D"};
+
+// The displays' texts before the first refresh: decay, level, delay, dry/wet.
+constexpr const char* kDisplayStartTexts[] = {"4.3", "1.18", "018", "50"};
+
+// Headroom lamps 0 to 2 are green, the top one red.
+constexpr int kGreenLamp = 1;
+constexpr int kRedLamp = 0;
+} // namespace
+
+VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioProcessor& owner)
+    : AudioProcessorEditor(owner)
+    , canvas(*this)
+    , processorRef(owner)
+    , inMeter(&owner.inputLevelDb, "IN")
+    , outMeter(&owner.outputLevelDb, "OUT")
+    , headroomLamps{vorn_panel::Lamp(kGreenLamp), vorn_panel::Lamp(kGreenLamp), vorn_panel::Lamp(kGreenLamp),
+                    vorn_panel::Lamp(kRedLamp)}
+{
+    installLookAndFeel();
+    // Clicks on the bare canvas (and on the displays, which let them through) reach the editor itself.
+    canvas.setInterceptsMouseClicks(false, true);
+    addAndMakeVisible(canvas);
+
+    wordmark = juce::Drawable::createFromImageData(VornBinaryData::oskvar_wordmark_svg,
+                                                   static_cast<size_t>(VornBinaryData::oskvar_wordmark_svgSize));
+
+    setResizable(true, true);
+    applyAspectConstraint();
+    setSize(960, 480);
+
+    for (size_t i = 0; i < displays.size(); ++i)
+    {
+        displays[i].setText(kDisplayStartTexts[i]);
+        displays[i].setInterceptsMouseClicks(false, false);
+        canvas.addAndMakeVisible(displays[i]);
+    }
+
+    for (auto& lamp : headroomLamps)
+        canvas.addAndMakeVisible(lamp);
+
+    entryBox.setVisible(false);
+    entryBox.setJustification(juce::Justification::centred);
+    entryBox.setInputRestrictions(6, "0123456789.-");
+    entryBox.setColour(juce::TextEditor::backgroundColourId, juce::Colour(0xff2f2020));
+    entryBox.setColour(juce::TextEditor::textColourId, juce::Colour(0xffff4b32));
+    entryBox.setColour(juce::TextEditor::outlineColourId, juce::Colour(0xffefa72c));
+    entryBox.setFont(vorn::type::mono(24.0f, 500));
+    canvas.addAndMakeVisible(entryBox); // no bounds until a mouse entry places it
+
+    styleKey(buzzerKey, KeyClass::buzzer, "BUZZER", {}, {});
+    buzzerKey.setClickingTogglesState(true);
+
+    programName.setMultiLine(false, false);
+    programName.setFont(vorn::type::sans(16.0f, 400));
+    programName.setJustification(juce::Justification::centredLeft);
+    programName.setColour(juce::TextEditor::backgroundColourId, juce::Colour(0xff17181a));
+    programName.setColour(juce::TextEditor::textColourId, juce::Colour(0xffe8e4d8));
+    programName.setColour(juce::TextEditor::outlineColourId, juce::Colour(0xff2a2b2e));
+    programName.setColour(juce::TextEditor::highlightColourId, juce::Colour(0xff3d5a3f));
+    programName.setText(programNameFor(processorRef.presetManager), juce::dontSendNotification);
+    canvas.addAndMakeVisible(programName);
+
+    styleKey(prevKey, KeyClass::functionKey, "PREV", {}, {});
+    styleKey(nextKey, KeyClass::functionKey, "NEXT", {}, {});
+    styleKey(saveKey, KeyClass::functionKey, "SAVE", {}, {});
+
+    styleKey(curvesKey, KeyClass::functionKey, "CURVES", {}, {});
+    curvesKey.onClick = [this] { toggleCurves(); };
+    canvas.addAndMakeVisible(inMeter);
+    canvas.addAndMakeVisible(outMeter);
+    styleKey(browseKey, KeyClass::functionKey, "BROWSE", {}, {});
+    browseKey.onClick = [this] { toggleBrowser(); };
+
+    buildKeys();
+
+    dnaLabel.setColour(juce::Label::textColourId, vorn::pal::kLegend);
+    dnaLabel.setFont(vorn::type::mono(8.5f, 400));
+    dnaLabel.setJustificationType(juce::Justification::centredLeft);
+    canvas.addAndMakeVisible(dnaLabel);
+
+    auto& state = processorRef.parameters();
+    styleKey(vintageKey, KeyClass::functionKey, "VINTAGE OUT - OFF", {}, {});
+    vintageKey.setClickingTogglesState(true);
+    vintageAttachment =
+        std::make_unique<juce::AudioProcessorValueTreeState::ButtonAttachment>(state, "vintageConv", vintageKey);
+    styleKey(delaySyncKey, KeyClass::functionKey, "DELAY SYNC - OFF", {}, {});
+    delaySyncKey.setClickingTogglesState(true);
+    delaySyncAttachment =
+        std::make_unique<juce::AudioProcessorValueTreeState::ButtonAttachment>(state, "delaySync", delaySyncKey);
+    styleKey(pingPongKey, KeyClass::functionKey, "PING-PONG - OFF", {}, {});
+    pingPongKey.setClickingTogglesState(true);
+    pingPongAttachment =
+        std::make_unique<juce::AudioProcessorValueTreeState::ButtonAttachment>(state, "pingPong", pingPongKey);
+
+    startTimerHz(kRefreshHz);
+}
+
+VornReverbAudioProcessorEditor::~VornReverbAudioProcessorEditor()
+{
+    stopTimer();
+    releaseLookAndFeel();
+}
+
+void VornReverbAudioProcessorEditor::buildKeys()
+{
+    const auto styleSelectors = [this](std::array<vorn_panel::PanelKey, 4>& keys, const char* const(&legends)[4])
+    {
+        for (size_t i = 0; i < keys.size(); ++i)
+            styleKey(keys[i], KeyClass::selector, legends[i], {}, {});
+    };
+
+    styleSelectors(lowCutKeys, kLowCutLegends);
+    styleSelectors(highCutKeys, kHighCutLegends);
+    styleSelectors(rtLowKeys, kRtLowLegends);
+    styleSelectors(rtHighKeys, kRtHighLegends);
+
+    const auto& table = vorn::matrixTable();
+
+    for (size_t i = 0; i < matrixKeys.size(); ++i)
+    {
+        const auto& slot = table[i];
+
+        if (juce::String(slot.paramId).isEmpty())
+        {
+            matrixKeys[i].setVisible(false); // the one unused position stays bare
+            continue;
+        }
+
+        styleKey(matrixKeys[i], slot.keyClass, slot.line1, slot.line2, slot.rangeText);
+    }
+
+    for (size_t i = 0; i < programKeys.size(); ++i)
+        styleKey(programKeys[i], KeyClass::reverbProgram, kProgramLetters[i], "REVERB", {});
+
+    for (size_t i = 0; i < modeKeys.size(); ++i)
+        styleKey(modeKeys[i], KeyClass::echoProgram, kModeLegends[i].line1, kModeLegends[i].line2, {});
+
+    styleKey(writeKey, KeyClass::memoryWrite, "WRITE", {}, {});
+    styleKey(readKey, KeyClass::memoryNav, "READ", {}, {});
+    styleKey(upKey, KeyClass::memoryNav, "UP", {}, {});
+    styleKey(downKey, KeyClass::memoryNav, "DOWN", {}, {});
+
+    for (size_t d = 0; d < digitKeys.size(); ++d)
+        styleKey(digitKeys[d], KeyClass::digit, juce::String(static_cast<int>(d)), {}, {});
+
+    styleKey(pointKey, KeyClass::digit, ".", {}, {});
+    styleKey(enterKey, KeyClass::enter, "ENTER", {}, {});
+}
+
+juce::String VornReverbAudioProcessorEditor::programNameFor(const vorn::PresetManager& manager)
+{
+    // An empty list has no entry to name, whatever `current` says.
+    if (manager.current < 0 || manager.entries.empty())
+        return "Init";
+
+    const auto last = static_cast<int>(manager.entries.size()) - 1;
+    return manager.entries[static_cast<size_t>(juce::jmin(manager.current, last))].name;
+}
+
+void VornReverbAudioProcessorEditor::styleKey(vorn_panel::PanelKey& key, vorn_panel::KeyClass keyClass,
+                                              const juce::String& line1, const juce::String& line2,
+                                              const juce::String& cornerText)
+{
+    key.setKeyClass(keyClass);
+    key.setLines(line1, line2);
+
+    if (cornerText.isNotEmpty())
+        key.setCornerText(cornerText);
+
+    canvas.addAndMakeVisible(key);
+}
+
+void VornReverbAudioProcessorEditor::applyAspectConstraint()
+{
+    setResizeLimits(kDesignWidth / 2, kDesignHeight / 2, kDesignWidth * 3 / 2, kDesignHeight * 3 / 2);
+
+    if (auto* bounds = getConstrainer())
+        bounds->setFixedAspectRatio(2.0);
+}
+
+void VornReverbAudioProcessorEditor::timerCallback()
+{
+    dnaLabel.setText(juce::String("CIRCUIT DNA ") + VornReverbAudioProcessor::kUnitId, juce::dontSendNotification);
+}
+
+void VornReverbAudioProcessorEditor::toggleCurves()
+{
+    if (curves != nullptr)
+    {
+        curves.reset();
+
+        if (curvesKey.isLedOn())
+            curvesKey.setLed(false);
+
+        return;
+    }
+
+    curves = std::make_unique<vorn::CurvePanel>(processorRef.parameters());
+    curves->onClose = [this] { toggleCurves(); };
+    curves->setBounds(overlayBounds());
+    canvas.addAndMakeVisible(*curves);
+    curves->toFront(true);
+    curvesKey.setLed(true);
+}
+
+void VornReverbAudioProcessorEditor::toggleBrowser()
+{
+    if (browser != nullptr)
+    {
+        browser.reset();
+
+        if (browseKey.isLedOn())
+            browseKey.setLed(false);
+
+        return;
+    }
+
+    browser = std::make_unique<vorn::PresetBrowser>(processorRef.presetManager);
+    browser->onClose = [this] { toggleBrowser(); };
+    browser->setBounds(overlayBounds());
+    canvas.addAndMakeVisible(*browser);
+    browser->toFront(true);
+    browseKey.setLed(true);
+}
+
+void VornReverbAudioProcessorEditor::installLookAndFeel()
+{
+    setLookAndFeel(&lookAndFeel);
+
+    // The framework asks its default look-and-feel for typefaces, not the look-and-feel of the component that
+    // draws, so ours has to be the default while this editor exists.
+    previousDefaultLookAndFeel = &juce::LookAndFeel::getDefaultLookAndFeel();
+    juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
+
+    // Faces resolved before (through the platform, as fallbacks for fonts that are not installed) would
+    // otherwise be served from the framework's typeface cache instead of the embedded ones.
+    juce::Typeface::clearTypefaceCache();
+}
+
+void VornReverbAudioProcessorEditor::releaseLookAndFeel()
+{
+    setLookAndFeel(nullptr);
+
+    // Only hand back what we took: another editor may have become the default after this one.
+    if (&juce::LookAndFeel::getDefaultLookAndFeel() == &lookAndFeel)
+        juce::LookAndFeel::setDefaultLookAndFeel(previousDefaultLookAndFeel.get());
+}
+
+juce::AudioProcessorEditor* VornReverbAudioProcessor::createEditor()
+{
+    return new VornReverbAudioProcessorEditor(*this);
+}
