@@ -1,0 +1,75 @@
+#pragma once
+
+#include "panel/PresetDialogs.h"
+#include "panel/PresetModel.h"
+#include "plugin/PresetManager.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <vector>
+
+namespace vorn
+{
+/** The pop-up in which programs are found by category and search, loaded, saved and deleted. A view of the
+    manager's program list: it redraws on every change the manager announces.
+
+    The widgets are public so that tests and tools can operate the browser as a user would. */
+class PresetBrowser : public juce::Component, public juce::ListBoxModel, private juce::ChangeListener
+{
+public:
+    using PresetModel = vorn::PresetModel;
+
+    explicit PresetBrowser(PresetManager& presetManager);
+    ~PresetBrowser() override;
+
+    /** The browser's own fonts: plain, in the platform's default monospaced and sans-serif faces. */
+    static juce::Font mono(float size);
+    static juce::Font sans(float size);
+
+    /** Rebuilds the category rows and the listed programs from the manager, the category selection and the search
+        text, and repaints. */
+    void refresh();
+
+    /** Asks for a name and a category and saves the current setting as a user preset. */
+    void doSave();
+
+    /** Asks for confirmation and deletes the selected user preset; factory programs are left alone. */
+    void doDelete();
+
+    /** "<listed> OF <all> SHOWN". */
+    juce::String countLine() const;
+
+    void paint(juce::Graphics& g) override;
+    void resized() override;
+
+    // The category list's model.
+    int getNumRows() override;
+    void paintListBoxItem(int row, juce::Graphics& g, int width, int height, bool selected) override;
+    void selectedRowsChanged(int lastRowSelected) override;
+
+    /** Called when the user asks to close the browser; the owner destroys it. */
+    std::function<void()> onClose;
+
+    PresetManager& manager;
+    juce::TextEditor search;
+    juce::ListBox categoryList;
+    juce::ListBox presetList;
+    PresetModel presetModel{*this};
+    juce::StringArray categories;
+    std::vector<int> shown;
+    juce::Rectangle<int> categoryBounds;
+    juce::TextButton saveAsButton{"SAVE AS"}, deleteButton{"DELETE"}, revealButton{"REVEAL"}, closeButton{"CLOSE"};
+
+    /** The questions and messages of SAVE AS and DELETE, and REVEAL's file browser. */
+    PresetDialogs dialogs = PresetDialogs::desktop();
+
+private:
+    void changeListenerCallback(juce::ChangeBroadcaster*) override;
+
+    /** The naming window while it is open; closed with the browser so its answer never outlives it. */
+    juce::Component::SafePointer<juce::Component> nameDialog;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(PresetBrowser)
+};
+} // namespace vorn
