@@ -19,7 +19,9 @@ const MatrixSlot kMatrix[kMatrixRows] = {
     {"dryWet", "DRY", "WET", "0-100", 1.0f, 3, KeyClass::reverbParam},
     {"outputGain", "OUT", "LEVEL", "", 0.01f, 1, KeyClass::reverbParam},
     {"width", "WIDTH", "", "", 1.0f, 1, KeyClass::reverbParam},
-    {"detune", "DETUNE", "", "", 0.01f, 1, KeyClass::reverbParam},
+    // Not 0.01: "detune" moves in steps of 0.1, so a finer step snapped back to where it started and UP, DOWN
+    // and drags could never move it.
+    {"detune", "DETUNE", "", "", 0.1f, 1, KeyClass::reverbParam},
     {"lfoRate", "LFO", "RATE", "", 0.01f, 1, KeyClass::reverbParam},
     {"inputLink", "IN", "LINK", "", 0.01f, 1, KeyClass::reverbParam},
     {"lowTilt", "LOW", "TILT", "", 0.01f, 1, KeyClass::reverbParam},

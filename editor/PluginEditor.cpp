@@ -10,6 +10,8 @@ namespace
 using vorn_panel::KeyClass;
 
 constexpr int kRefreshHz = 20;
+constexpr int kRepeatDelayMs = 350;
+constexpr int kRepeatIntervalMs = 70;
 
 // The tone selector legends, as printed above each group of four keys.
 constexpr const char* kLowCutLegends[] = {"30", "50", "100", "200"};
@@ -72,6 +74,7 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     entryBox.setColour(juce::TextEditor::textColourId, juce::Colour(0xffff4b32));
     entryBox.setColour(juce::TextEditor::outlineColourId, juce::Colour(0xffefa72c));
     entryBox.setFont(vorn::type::mono(24.0f, 500));
+    wireEntryBox();
     canvas.addAndMakeVisible(entryBox); // no bounds until a mouse entry places it
 
     styleKey(buzzerKey, KeyClass::buzzer, "BUZZER", {}, {});
@@ -90,6 +93,9 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     styleKey(prevKey, KeyClass::functionKey, "PREV", {}, {});
     styleKey(nextKey, KeyClass::functionKey, "NEXT", {}, {});
     styleKey(saveKey, KeyClass::functionKey, "SAVE", {}, {});
+    prevKey.onClick = [this] { stepPreset(-1); };
+    nextKey.onClick = [this] { stepPreset(+1); };
+    saveKey.onClick = [this] { saveProgram(); };
 
     styleKey(curvesKey, KeyClass::functionKey, "CURVES", {}, {});
     curvesKey.onClick = [this] { toggleCurves(); };
@@ -119,6 +125,10 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     pingPongAttachment =
         std::make_unique<juce::AudioProcessorValueTreeState::ButtonAttachment>(state, "pingPong", pingPongKey);
 
+    askMemoryName = askMemoryNameInAlertWindow;
+
+    // Everything the panel shows is read back from the parameters, now and on every tick.
+    updateDreDisplays();
     startTimerHz(kRefreshHz);
 }
 
@@ -140,6 +150,7 @@ void VornReverbAudioProcessorEditor::buildKeys()
     styleSelectors(highCutKeys, kHighCutLegends);
     styleSelectors(rtLowKeys, kRtLowLegends);
     styleSelectors(rtHighKeys, kRtHighLegends);
+    wireToneAndOptionKeys();
 
     const auto& table = vorn::matrixTable();
 
@@ -154,24 +165,54 @@ void VornReverbAudioProcessorEditor::buildKeys()
         }
 
         styleKey(matrixKeys[i], slot.keyClass, slot.line1, slot.line2, slot.rangeText);
+        wireMatrixKey(matrixKeys[i], slot);
     }
 
     for (size_t i = 0; i < programKeys.size(); ++i)
+    {
         styleKey(programKeys[i], KeyClass::reverbProgram, kProgramLetters[i], "REVERB", {});
+        bindPresetButton(programKeys[i], static_cast<int>(i));
+    }
 
     for (size_t i = 0; i < modeKeys.size(); ++i)
+    {
         styleKey(modeKeys[i], KeyClass::echoProgram, kModeLegends[i].line1, kModeLegends[i].line2, {});
+        modeKeys[i].onClick = [this, mode = static_cast<int>(i) + 1] { pressModeKey(mode); };
+    }
+
+    // WRITE and READ arm a memory operation; the digit and ENTER that follow name the slot.
+    const auto armMemory = [this](const char* operation)
+    {
+        memoryMode = operation;
+        entryBuffer.clear();
+        updateDreDisplays();
+    };
 
     styleKey(writeKey, KeyClass::memoryWrite, "WRITE", {}, {});
+    writeKey.onClick = [armMemory] { armMemory("write"); };
     styleKey(readKey, KeyClass::memoryNav, "READ", {}, {});
+    readKey.onClick = [armMemory] { armMemory("read"); };
+
     styleKey(upKey, KeyClass::memoryNav, "UP", {}, {});
+    upKey.onClick = [this] { nudgeSelected(+1.0f); };
     styleKey(downKey, KeyClass::memoryNav, "DOWN", {}, {});
+    downKey.onClick = [this] { nudgeSelected(-1.0f); };
+
+    // Held, UP and DOWN repeat: first after 350 ms, then every 70 ms.
+    for (auto* key : {&upKey, &downKey})
+        key->setRepeatSpeed(kRepeatDelayMs, kRepeatIntervalMs, kRepeatIntervalMs);
 
     for (size_t d = 0; d < digitKeys.size(); ++d)
-        styleKey(digitKeys[d], KeyClass::digit, juce::String(static_cast<int>(d)), {}, {});
+    {
+        const juce::String digit(static_cast<int>(d));
+        styleKey(digitKeys[d], KeyClass::digit, digit, {}, {});
+        digitKeys[d].onClick = [this, digit] { appendKey(digit); };
+    }
 
     styleKey(pointKey, KeyClass::digit, ".", {}, {});
+    pointKey.onClick = [this] { appendKey("."); };
     styleKey(enterKey, KeyClass::enter, "ENTER", {}, {});
+    enterKey.onClick = [this] { commitEntry(); };
 }
 
 juce::String VornReverbAudioProcessorEditor::programNameFor(const vorn::PresetManager& manager)
@@ -207,6 +248,8 @@ void VornReverbAudioProcessorEditor::applyAspectConstraint()
 
 void VornReverbAudioProcessorEditor::timerCallback()
 {
+    updateDreDisplays();
+    updateHeadroomLamps();
     dnaLabel.setText(juce::String("CIRCUIT DNA ") + VornReverbAudioProcessor::kUnitId, juce::dontSendNotification);
 }
 

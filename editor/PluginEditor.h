@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/MatrixTable.h"
 #include "panel/CurvePanel.h"
 #include "panel/Lamp.h"
 #include "panel/PanelKey.h"
@@ -12,6 +13,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 /** The front panel of the unit. Every control lives on one canvas of 1344 x 672 design units, which is scaled as
@@ -27,11 +29,103 @@ public:
     explicit VornReverbAudioProcessorEditor(VornReverbAudioProcessor& owner);
     ~VornReverbAudioProcessorEditor() override;
 
+    /** A double-click on one of the four displays opens the mouse-entry box over it. */
+    void mouseDoubleClick(const juce::MouseEvent& event) override;
+
     void paint(juce::Graphics& g) override;
     void resized() override;
 
     /** The 20 Hz refresh of everything the panel reads back from the processor. */
     void timerCallback() override;
+
+    //==================================================================================================================
+    // Parameter matrix and data entry
+
+    /** The editor's only way to change a parameter: one host gesture, clamped and snapped by the parameter, then a
+        panel refresh. Unknown identifiers and values that are not finite change nothing. */
+    void setFloatParam(const juce::String& id, float value);
+
+    /** A parameter's value in real units, or 0 for an identifier that names none. */
+    float currentParamValue(const juce::String& id) const;
+
+    /** The matrix row of a parameter, or null; the empty identifier names the unused position. */
+    static const vorn::MatrixSlot* slotFor(const juce::String& id);
+
+    /** Selects a parameter for keypad entry, UP, DOWN and the displays; a half-typed entry is discarded. */
+    void selectEditableParam(const juce::String& id, float step);
+
+    /** A keypad digit or point: up to six characters with one point, or one digit while a memory key is armed. */
+    void appendKey(const juce::String& key);
+
+    /** ENTER: the keyed value goes to the selected parameter, or the digit names a memory slot. */
+    void commitEntry();
+
+    /** UP (+1) and DOWN (-1): moves the selected parameter by its step. */
+    void nudgeSelected(float direction);
+
+    /** Opens the entry box over the display of `id`, filled with its value and selected for overtyping. */
+    void showMouseEntry(const juce::String& id, float step);
+
+    //==================================================================================================================
+    // Effect modes, gating, lamps and displays
+
+    /** Sets "effectMode" and the values the mode starts from. */
+    void setEffectMode(int mode);
+
+    /** The action of ECHO 1, ECHO 2, DELAY 1 and DELAY 2 (modes 1 to 4). */
+    void pressModeKey(int mode);
+
+    /** True for the echo controls that do nothing in the current effect mode. */
+    bool isEchoControlGated(const juce::String& id) const;
+
+    /** Displays and option legends from the parameters and the entry, then every LED and gate. */
+    void updateDreDisplays();
+
+    /** Every key LED and every matrix key's gate. */
+    void updateLamps();
+
+    /** The headroom lamps from the input peak held since the last tick. */
+    void updateHeadroomLamps();
+
+    //==================================================================================================================
+    // Memory slots
+
+    /** The parameters a memory slot holds, in the order they are written and recalled. */
+    static const juce::StringArray& allParamIds();
+
+    /** Writes every parameter's value and the name into slot `slot` of the plug-in state. */
+    void storeMemorySlot(int slot, const juce::String& name);
+
+    /** Sets every parameter the slot holds; a slot never written changes nothing. */
+    void recallMemorySlot(int slot);
+
+    /** The slot's name, or "EMPTY n" for a slot never written. */
+    juce::String memorySlotName(int slot) const;
+
+    /** Answers the naming question: `result` is 1 for SAVE and 0 for CANCEL, `name` the text typed. */
+    using NameAnswer = std::function<void(int result, const juce::String& name)>;
+
+    /** Puts the naming question for a memory slot on the screen, prefilled, and answers later. The panel opens the
+        framework's alert window, which needs a desktop; a panel operated without one (tests) answers here itself. */
+    std::function<void(const juce::String& prefilledName, NameAnswer answer)> askMemoryName;
+
+    /** The framework's asynchronous alert window for the naming question. */
+    static void askMemoryNameInAlertWindow(const juce::String& prefilledName, NameAnswer answer);
+
+    //==================================================================================================================
+    // Program keys and stepping
+
+    /** Makes the key set character program `index` with its reverb values. */
+    void bindPresetButton(vorn_panel::PanelKey& key, int index);
+
+    /** The program key action for character program `index` (0 to 3, A to D). */
+    void pressProgramKey(int index);
+
+    /** PREV (-1) and NEXT (+1) through the whole program list. */
+    void stepPreset(int delta);
+
+    /** SAVE: the current setting as a user preset under the name in the name field. */
+    void saveProgram();
 
     /** Gives a key its class and legends and puts it on the canvas. */
     void styleKey(vorn_panel::PanelKey& key, vorn_panel::KeyClass keyClass, const juce::String& line1,
@@ -110,6 +204,11 @@ private:
     void installLookAndFeel();
     void releaseLookAndFeel();
     void buildKeys();
+    void wireEntryBox();
+    void wireToneAndOptionKeys();
+    void wireMatrixKey(vorn_panel::PanelKey& key, const vorn::MatrixSlot& slot);
+    void openNamingDialog(int slot);
+    int currentWholeValue(const juce::String& id) const;
     juce::Rectangle<int> overlayBounds() const;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornReverbAudioProcessorEditor)

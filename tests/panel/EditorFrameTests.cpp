@@ -179,7 +179,9 @@ TEST_F(EditorFixture, KeysCarryTheirClassesAndLegends)
 
 TEST_F(EditorFixture, StartStateOfDisplaysLampsAndFields)
 {
-    const char* texts[] = {"4.3", "1.18", "018", "50"};
+    // The displays read the parameters from the moment the editor opens: decay 58 (5.9 s), output 1.2,
+    // predelay 18, dry/wet 50.
+    const char* texts[] = {"5.9", "1.20", "018", "50"};
 
     for (size_t i = 0; i < 4; ++i)
     {
