@@ -1,0 +1,335 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace vorn
+{
+
+/** The building blocks every stage of the engine is made of. VornDsp derives from this class, so the
+    blocks are reached as VornDsp::OnePoleLP, VornDsp::lagrangeRead and so on. All are allocation-free
+    except the prepare functions, and run per sample on the audio thread. */
+class VornDspPrimitives
+{
+public:
+    static constexpr float kTwoPi = juce::MathConstants<float>::twoPi;
+
+    /** exp(-2*pi*fc/sampleRate), the coefficient of every one-pole filter of the engine. */
+    static float onePoleCoefficient(float cutoffHz, float sampleRate) noexcept
+    {
+        return std::exp(-kTwoPi * cutoffHz / sampleRate);
+    }
+
+    /** One-pole low-pass; processWith takes a coefficient computed beforehand by onePoleCoefficient. */
+    class OnePoleLP
+    {
+    public:
+        float process(float x, float cutoffHz, float sampleRate) noexcept
+        {
+            return processWith(x, onePoleCoefficient(cutoffHz, sampleRate));
+        }
+
+        float processWith(float x, float c) noexcept
+        {
+            z = z + (1.0f - c) * (x - z);
+            return z;
+        }
+
+        void reset() noexcept { z = 0.0f; }
+
+        float z = 0.0f;
+    };
+
+    /** One-pole high-pass; processWith takes a coefficient computed beforehand by onePoleCoefficient. */
+    class OnePoleHP
+    {
+    public:
+        float process(float x, float cutoffHz, float sampleRate) noexcept
+        {
+            return processWith(x, onePoleCoefficient(cutoffHz, sampleRate));
+        }
+
+        float processWith(float x, float c) noexcept
+        {
+            y = c * (y + x - x1);
+            x1 = x;
+            return y;
+        }
+
+        void reset() noexcept { x1 = y = 0.0f; }
+
+        float x1 = 0.0f;
+        float y = 0.0f;
+    };
+
+    /** Peaking equaliser (Audio EQ Cookbook), direct form I, coefficients computed on every call. */
+    class BiquadPeak
+    {
+    public:
+        float process(float x, float centreHz, float q, float gainDb, float sampleRate) noexcept
+        {
+            const float a = std::pow(10.0f, gainDb / 40.0f);
+            const float w0 = centreHz < 20.0f ? kTwoPi * 20.0f / sampleRate
+                                              : kTwoPi * std::min(centreHz, 0.45f * sampleRate) / sampleRate;
+            const float alpha = std::sin(w0) / (2.0f * std::max(q, 0.1f));
+            const float a0 = 1.0f + alpha / a;
+            const float b0 = (1.0f + alpha * a) / a0;
+            const float b1 = -2.0f * std::cos(w0) / a0;
+            const float b2 = (1.0f - alpha * a) / a0;
+            const float a1 = b1;
+            const float a2 = (1.0f - alpha / a) / a0;
+            const float out = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = out;
+            return out;
+        }
+
+        void reset() noexcept { x1 = x2 = y1 = y2 = 0.0f; }
+
+        float x1 = 0.0f;
+        float x2 = 0.0f;
+        float y1 = 0.0f;
+        float y2 = 0.0f;
+    };
+
+    /** Recirculating delay used for all diffusion: w[n] = x[n] + g*w[n-N], out[n] = w[n-N] - x[n]. */
+    class AllpassDiffuser
+    {
+    public:
+        void prepare(double sampleRate, float ms, float coefficient)
+        {
+            const auto length = std::max(8, juce::roundToInt(static_cast<double>(ms) * sampleRate / 1000.0));
+            buffer.assign(static_cast<size_t>(length), 0.0f);
+            gain = coefficient;
+            index = 0;
+        }
+
+        void reset() noexcept
+        {
+            std::fill(buffer.begin(), buffer.end(), 0.0f);
+            index = 0;
+        }
+
+        float process(float x) noexcept
+        {
+            float* data = buffer.data();
+            const float y = data[index];
+            data[index] = x + gain * y;
+            if (++index >= static_cast<int>(buffer.size()))
+                index = 0;
+            return y - x;
+        }
+
+        std::vector<float> buffer;
+        float gain = 0.5f;
+        int index = 0;
+    };
+
+    /** Two diffusers in series, blended with the input by amount. */
+    static float diffuse(float x, std::array<AllpassDiffuser, 2>& pair, float amount) noexcept
+    {
+        const float a = pair[0].process(x);
+        const float b = pair[1].process(a);
+        return x * (1.0f - amount) + b * amount;
+    }
+
+    /** The index d samples behind write in a circular buffer of n, for 0 <= write < n and 0 <= d <= n: the
+        same as (write + n - d) mod n, without an integer division. */
+    static int indexBehind(int write, int d, int n) noexcept
+    {
+        const int i = write - d;
+        return i < 0 ? i + n : i;
+    }
+
+    /** Where a fractional read lands in a circular buffer of n samples: four neighbour indices and the
+        fraction. Positions wrap by fmod; one within a buffer length of the range needs no fmod, whose result
+        would be the position itself. A non-finite position reads at 0 instead of indexing at random. */
+    struct ReadPoint
+    {
+        int im1, i0, ip1, ip2;
+        float t;
+    };
+
+    static ReadPoint locate(int n, float position) noexcept
+    {
+        const auto size = static_cast<float>(n);
+        float p = position;
+        if (!(p >= 0.0f && p < size))
+        {
+            if (p < 0.0f && p > -size)
+                p = p + size;
+            else
+            {
+                p = std::fmod(p, size);
+                if (p < 0.0f)
+                    p = p + size;
+                if (!std::isfinite(p))
+                    p = 0.0f;
+            }
+        }
+        // p is not negative here, so truncation is the floor.
+        int i = static_cast<int>(p);
+        const auto whole = static_cast<float>(i);
+        if (i >= n)
+            i -= n;
+        if (i < 0)
+            i += n;
+        ReadPoint r;
+        r.i0 = i;
+        r.im1 = i == 0 ? n - 1 : i - 1;
+        r.ip1 = i + 1 < n ? i + 1 : 0;
+        r.ip2 = i + 2 < n ? i + 2 : (i + 2) % n;
+        r.t = p - whole;
+        return r;
+    }
+
+    static float linearRead(const float* data, int n, float position) noexcept
+    {
+        const auto r = locate(n, position);
+        return data[r.i0] * (1.0f - r.t) + data[r.ip1] * r.t;
+    }
+
+    static float cubicRead(const float* data, int n, float position) noexcept
+    {
+        const auto r = locate(n, position);
+        const float ym1 = data[r.im1], y0 = data[r.i0], y1 = data[r.ip1], y2 = data[r.ip2];
+        const float a0 = y2 - y1 - ym1 + y0;
+        const float a1 = ym1 - y0 - a0;
+        const float a2 = y1 - ym1;
+        return ((a0 * r.t + a1) * r.t + a2) * r.t + y0;
+    }
+
+    /** Third-order Lagrange interpolation through the points -1, 0, 1, 2. */
+    static float lagrangeRead(const float* data, int n, float position) noexcept
+    {
+        const auto r = locate(n, position);
+        const float t = r.t;
+        const float cm1 = -t * (t - 1.0f) * (t - 2.0f) / 6.0f;
+        const float c0 = (t + 1.0f) * (t - 1.0f) * (t - 2.0f) / 2.0f;
+        const float c1 = -(t + 1.0f) * t * (t - 2.0f) / 2.0f;
+        const float c2 = (t + 1.0f) * t * (t - 1.0f) / 6.0f;
+        return cm1 * data[r.im1] + c0 * data[r.i0] + c1 * data[r.ip1] + c2 * data[r.ip2];
+    }
+
+    static float linearRead(const std::vector<float>& buffer, float position) noexcept
+    {
+        return linearRead(buffer.data(), static_cast<int>(buffer.size()), position);
+    }
+
+    static float cubicRead(const std::vector<float>& buffer, float position) noexcept
+    {
+        return cubicRead(buffer.data(), static_cast<int>(buffer.size()), position);
+    }
+
+    static float lagrangeRead(const std::vector<float>& buffer, float position) noexcept
+    {
+        return lagrangeRead(buffer.data(), static_cast<int>(buffer.size()), position);
+    }
+
+    /** Orthonormal 8-point Hadamard mix (Sylvester order) as three butterfly stages. */
+    static std::array<float, 8> hadamard(const std::array<float, 8>& x) noexcept
+    {
+        std::array<float, 8> a, b, y;
+        for (size_t i = 0; i < 8; i += 2)
+        {
+            a[i] = x[i] + x[i + 1];
+            a[i + 1] = x[i] - x[i + 1];
+        }
+        for (size_t i : {0u, 1u, 4u, 5u})
+        {
+            b[i] = a[i] + a[i + 2];
+            b[i + 2] = a[i] - a[i + 2];
+        }
+        for (size_t i = 0; i < 4; ++i)
+        {
+            y[i] = b[i] + b[i + 4];
+            y[i + 4] = b[i] - b[i + 4];
+        }
+        for (auto& v : y)
+            v *= 0.35355338f;
+        return y;
+    }
+
+    /** One delay line of a tank bank, with its modulation and its cached decay gains. */
+    class Line
+    {
+    public:
+        std::vector<float> buffer;
+        int length = 0;
+        int writeIndex = 0;
+        OnePoleHP lowSplit;  // 200 Hz: splits off the low band
+        OnePoleHP highSplit; // 2500 Hz: the high band
+        float phase = 0.0f;
+        float rate = 1.0f;
+        float gain = 0.0f;
+        float cachedDecay = -1.0f;
+        int cachedLength = -1;
+        float lowGain = 1.0f;
+        float highGain = 1.0f;
+        float cachedRtLow = -1.0f;
+        float cachedRtHigh = -1.0f;
+    };
+
+    /** Two cross-faded read pointers moving at the pitch ratio through a short circular buffer. */
+    class PitchShifter
+    {
+    public:
+        void prepare(double sampleRate, float ms);
+        void reset() noexcept;
+        float process(float x, float cents) noexcept;
+
+        std::vector<float> buffer;
+        int writeIndex = 0;
+        std::array<float, 2> readPos{0.0f, 0.0f};
+    };
+
+    /** sin(x) within 3e-7 of the library sine, without branches so that several lanes vectorise. Used for slow
+        modulation, where the difference is far below the rounding of what it modulates. */
+    static float fastSin(float x) noexcept
+    {
+        // Reduce to [-pi, pi] with a two-part 2*pi, then fold to [-pi/2, pi/2] where sin(pi - r) = sin(r).
+        constexpr float kInvTwoPi = 0.15915494f;
+        constexpr float kTwoPiHigh = 6.28125f; // exact in few bits, so turns * kTwoPiHigh is exact
+        constexpr float kTwoPiLow = 1.9353072e-3f;
+        constexpr float kPi = 3.14159265f;
+        constexpr float kHalfPi = 1.57079633f;
+        constexpr float kRound = 12582912.0f; // 1.5 * 2^23: adding and subtracting it rounds to an integer
+        const float turns = (x * kInvTwoPi + kRound) - kRound;
+        float r = (x - turns * kTwoPiHigh) - turns * kTwoPiLow;
+        r = r > kHalfPi ? kPi - r : r;
+        r = r < -kHalfPi ? -kPi - r : r;
+        const float r2 = r * r;
+        const float p =
+            -1.6666667e-1f + r2 * (8.3333338e-3f + r2 * (-1.9841270e-4f + r2 * (2.7557319e-6f + r2 * -2.5052108e-8f)));
+        return r + r * r2 * p;
+    }
+
+    /** tanh(x) within a few units in the last place at a fraction of the library's cost: a [7/6] Pade
+        approximant below 1, the exponential form above. */
+    static float fastTanh(float x) noexcept
+    {
+        const float a = std::abs(x);
+        if (a < 1.0f)
+        {
+            const float x2 = x * x;
+            return x * (135135.0f + x2 * (17325.0f + x2 * (378.0f + x2))) /
+                   (135135.0f + x2 * (62370.0f + x2 * (3150.0f + x2 * 28.0f)));
+        }
+        return std::copysign(1.0f - 2.0f / (std::exp(2.0f * a) + 1.0f), x);
+    }
+
+    /** One step of the engine's 32-bit linear congruential generator: a value in [-1, 1). */
+    static float nextRandom(juce::uint32& state) noexcept
+    {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) * (1.0f / 8388608.0f) - 1.0f;
+    }
+};
+
+} // namespace vorn

@@ -1,0 +1,134 @@
+#include "engine/VornDsp.h"
+
+namespace vorn
+{
+
+namespace
+{
+/** The character presets in the order of the "preset" choices: Chamber, Broadcast, Wide, Luxe. */
+const Preset kPresets[4] = {
+    {3.0f, 42.0f, 15.0f, 1.72f, 0.38f, 7600.0f, 115.0f, 0.5f, 0.24f, 0.34f, 0.16f, 0.12f, 0.0f},
+    {1.55f, 8.0f, 32.0f, 1.3f, 0.62f, 8600.0f, 70.0f, 0.9f, 0.44f, 0.52f, 0.34f, 0.2f, 0.0f},
+    {3.7f, 12.0f, 48.0f, 0.96f, 0.58f, 10400.0f, 135.0f, 0.78f, 0.48f, 0.66f, 0.42f, 0.3f, 0.0f},
+    {2.65f, 0.0f, 10.0f, 1.0f, 1.0f, 13000.0f, 30.0f, 0.88f, 0.28f, 0.5f, 0.72f, 0.08f, 0.0f},
+};
+
+/** One early reflection: milliseconds behind the input, linear gain, pan from -1 (left) to +1 (right). */
+struct ErTap
+{
+    float delayMs;
+    float gain;
+    float pan;
+};
+
+const ErTap erTableChamber[] = {
+    {6.1f, 0.62f, -0.55f}, {9.7f, 0.54f, 0.62f},   {13.3f, 0.47f, -0.2f}, {17.9f, 0.41f, 0.78f}, {21.7f, 0.35f, -0.82f},
+    {26.3f, 0.3f, 0.15f},  {31.1f, 0.25f, -0.45f}, {36.7f, 0.21f, 0.88f}, {42.3f, 0.17f, -0.1f}, {47.9f, 0.14f, 0.5f},
+};
+
+const ErTap erTableBroadcast[] = {
+    {4.3f, 0.58f, -0.4f},   {7.9f, 0.49f, 0.35f}, {12.1f, 0.41f, -0.7f}, {16.7f, 0.33f, 0.6f},
+    {21.3f, 0.26f, -0.15f}, {25.9f, 0.2f, 0.82f}, {31.7f, 0.15f, -0.5f}, {37.1f, 0.11f, 0.25f},
+};
+
+const ErTap erTableWide[] = {
+    {7.3f, 0.66f, -0.6f}, {11.9f, 0.58f, 0.5f},  {17.1f, 0.51f, 0.2f}, {23.7f, 0.44f, -0.8f},
+    {29.3f, 0.38f, 0.7f}, {36.1f, 0.32f, -0.3f}, {41.7f, 0.27f, 0.9f}, {49.3f, 0.23f, -0.5f},
+    {56.9f, 0.19f, 0.4f}, {63.1f, 0.16f, -0.9f}, {71.3f, 0.13f, 0.1f}, {79.7f, 0.1f, -0.2f},
+};
+
+const ErTap erTableLuxe[] = {
+    {5.3f, 0.7f, -0.5f},    {9.1f, 0.63f, 0.45f},  {13.7f, 0.56f, -0.75f}, {18.9f, 0.49f, 0.65f},
+    {24.7f, 0.43f, -0.15f}, {30.3f, 0.37f, 0.85f}, {36.9f, 0.32f, -0.4f},  {43.1f, 0.27f, 0.3f},
+    {50.7f, 0.23f, -0.9f},  {58.3f, 0.19f, 0.55f}, {66.9f, 0.16f, -0.25f}, {75.1f, 0.13f, 0.75f},
+    {84.3f, 0.11f, -0.6f},  {93.7f, 0.09f, 0.2f},
+};
+
+/** The pattern of a preset index: 0, 1 and 2 their own, every other index (negative ones too) Luxe. */
+size_t patternForIndex(int index) noexcept
+{
+    return index >= 0 && index <= 2 ? static_cast<size_t>(index) : 3u;
+}
+} // namespace
+
+const Preset& presetForIndex(int index)
+{
+    return kPresets[juce::jlimit(0, 3, index)];
+}
+
+void VornDsp::prepareEarlyReflections()
+{
+    const auto sr = static_cast<float>(sampleRate);
+    const auto lineLength = static_cast<float>(predelayLine.size());
+    const auto fill = [sr, lineLength](ErPatternAtRate& pattern, const auto& table)
+    {
+        pattern = {};
+        for (const ErTap& tap : table)
+        {
+            const float delaySamples = (tap.delayMs * 0.001f) * sr;
+            if (delaySamples >= lineLength) // a tap longer than the line is skipped
+                continue;
+            const float angle = (tap.pan * 0.5f + 0.5f) * 1.5707964f;
+            const auto i = static_cast<size_t>(pattern.count++);
+            pattern.delaySamples[i] = delaySamples;
+            pattern.gain[i] = tap.gain;
+            pattern.cosPan[i] = std::cos(angle);
+            pattern.sinPan[i] = std::sin(angle);
+        }
+    };
+    fill(erPatterns[0], erTableChamber);
+    fill(erPatterns[1], erTableBroadcast);
+    fill(erPatterns[2], erTableWide);
+    fill(erPatterns[3], erTableLuxe);
+}
+
+float VornDsp::advancePredelay(float h, int delaySamples) noexcept
+{
+    float* line = predelayLine.data();
+    const int n = static_cast<int>(predelayLine.size());
+    // Delays longer than the line (out-of-range controls) read its oldest sample.
+    const int d = std::min(delaySamples, n);
+    const float x0 = line[indexBehind(predelayWrite, d, n)];
+    line[predelayWrite] = h;
+    if (++predelayWrite >= n)
+        predelayWrite = 0;
+    return x0;
+}
+
+VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noexcept
+{
+    const auto& pattern = erPatterns[patternForIndex(index)];
+    const float* line = predelayLine.data();
+    const int n = static_cast<int>(predelayLine.size());
+    const auto size = static_cast<float>(n);
+    const auto write = static_cast<float>(predelayWrite);
+
+    // Read points of all taps at once: each delay is shorter than the line, so a position lies within one line
+    // length below the write index and wraps with one select (the linear read's own position handling).
+    alignas(16) std::array<float, 16> t;
+    alignas(16) std::array<int, 16> i0, i1;
+    for (size_t i = 0; i < 16; ++i)
+    {
+        float p = write - pattern.delaySamples[i];
+        p = p < 0.0f ? p + size : p;
+        const int whole = static_cast<int>(p); // p is not negative: truncation is the floor
+        t[i] = p - static_cast<float>(whole);
+        const int k = whole >= n ? whole - n : whole;
+        i0[i] = k;
+        i1[i] = k + 1 < n ? k + 1 : 0;
+    }
+
+    float l = 0.0f, r = 0.0f;
+    for (size_t i = 0; i < static_cast<size_t>(pattern.count); ++i)
+    {
+        const float s = line[i0[i]] * (1.0f - t[i]) + line[i1[i]] * t[i];
+        const float v = pattern.gain[i] * s;
+        l = l + v * pattern.cosPan[i];
+        r = r + v * pattern.sinPan[i];
+    }
+
+    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
+    return {k * l, k * r};
+}
+
+} // namespace vorn

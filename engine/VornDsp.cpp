@@ -1,0 +1,184 @@
+#include "engine/VornDsp.h"
+
+namespace vorn
+{
+
+namespace
+{
+/** Circular buffers sized from the sample rate keep at least one sample, whatever the rate. */
+size_t bufferLength(double samples)
+{
+    return static_cast<size_t>(std::max(1, juce::roundToInt(samples)));
+}
+
+/** A sample that is not finite enters as silence, and levels far beyond full scale are limited: either would
+    otherwise overflow into the recirculating lines and filters and stay there for good. */
+float safeInput(float x) noexcept
+{
+    constexpr float kLimit = 1000.0f; // +60 dBFS
+    return std::isfinite(x) ? juce::jlimit(-kLimit, kLimit, x) : 0.0f;
+}
+} // namespace
+
+VornDsp::VornDsp() = default;
+
+void VornDsp::prepare(double newSampleRate, int)
+{
+    sampleRate = newSampleRate > 0.0 && std::isfinite(newSampleRate) ? newSampleRate : 48000.0;
+    const auto sr = static_cast<float>(sampleRate);
+
+    for (size_t i = 0; i < 8; ++i)
+    {
+        const auto k = static_cast<float>(i);
+        bankL[i] = makeLine(kLineLengths[i], 1.31f * k, 0.8f + 0.21f * k);
+        bankR[i] = makeLine(kLineLengths[i + 8], 1.9f + 0.77f * k, 0.95f + 0.17f * k);
+    }
+
+    inDiffL[0].prepare(sampleRate, 3.7f, 0.58f);
+    inDiffL[1].prepare(sampleRate, 9.1f, 0.54f);
+    inDiffR[0].prepare(sampleRate, 4.3f, 0.58f);
+    inDiffR[1].prepare(sampleRate, 10.7f, 0.54f);
+    outDiffL[0].prepare(sampleRate, 13.3f, 0.52f);
+    outDiffL[1].prepare(sampleRate, 29.7f, 0.48f);
+    outDiffR[0].prepare(sampleRate, 15.1f, 0.52f);
+    outDiffR[1].prepare(sampleRate, 31.9f, 0.48f);
+    blumleinDiffA[0].prepare(sampleRate, 5.9f, 0.62f);
+    blumleinDiffA[1].prepare(sampleRate, 17.3f, 0.54f);
+    blumleinDiffB[0].prepare(sampleRate, 7.1f, 0.61f);
+    blumleinDiffB[1].prepare(sampleRate, 19.7f, 0.53f);
+
+    shifterL.prepare(sampleRate, 90.0f);
+    shifterR.prepare(sampleRate, 90.0f);
+
+    predelayLine.assign(bufferLength(sampleRate), 0.0f);
+    depthLineL.assign(bufferLength(sampleRate * 0.044), 0.0f);
+    depthLineR.assign(depthLineL.size(), 0.0f);
+    headLineL.assign(bufferLength(sampleRate * 0.07), 0.0f);
+    headLineR.assign(headLineL.size(), 0.0f);
+    echoLineL.assign(bufferLength(sampleRate * 1.1), 0.0f);
+    echoLineR.assign(echoLineL.size(), 0.0f);
+
+    coeffs.lp300 = onePoleCoefficient(300.0f, sr);
+    coeffs.lp3000 = onePoleCoefficient(3000.0f, sr);
+    coeffs.hp30 = onePoleCoefficient(30.0f, sr);
+    coeffs.lp13000 = onePoleCoefficient(13000.0f, sr);
+    coeffs.c200 = onePoleCoefficient(200.0f, sr);
+    coeffs.c2500 = onePoleCoefficient(2500.0f, sr);
+    coeffs.lp6200 = onePoleCoefficient(6200.0f, sr);
+    coeffs.lp7600 = onePoleCoefficient(7600.0f, sr);
+    coeffs.hp2200 = onePoleCoefficient(2200.0f, sr);
+    coeffs.lp760 = onePoleCoefficient(760.0f, sr);
+    coeffs.hp1700 = onePoleCoefficient(1700.0f, sr);
+    coeffs.lp2600 = onePoleCoefficient(2600.0f, sr);
+    coeffs.hp5200 = onePoleCoefficient(5200.0f, sr);
+    coeffs.lp11800 = onePoleCoefficient(11800.0f, sr);
+    coeffs.lp6500 = onePoleCoefficient(6500.0f, sr);
+    coeffs.duckAttack = std::exp(-1.0f / (0.014f * sr));
+    coeffs.duckRelease = std::exp(-1.0f / (0.26f * sr));
+    coeffs.gainFall = std::exp(-1.0f / (0.03f * sr));
+    coeffs.gainRise = std::exp(-1.0f / (0.18f * sr));
+    coeffs.converter = 1.0f - onePoleCoefficient(13500.0f, sr);
+    coeffs.echoLfoIncrement = 0.6911504f / sr;
+
+    // The cached control-following coefficients belong to the old rate.
+    depthLpCoefficient = {};
+    inputHighPassCoefficient = {};
+
+    prepareEarlyReflections();
+    prepared = true;
+    reset();
+}
+
+void VornDsp::clear(std::vector<float>& buffer) noexcept
+{
+    std::fill(buffer.begin(), buffer.end(), 0.0f);
+}
+
+void VornDsp::reset()
+{
+    // The tank keeps its lengths, modulation phases and rates, band-split filters and decay caches.
+    for (auto* bank : {&bankL, &bankR})
+        for (auto& line : *bank)
+        {
+            clear(line.buffer);
+            line.writeIndex = 0;
+        }
+
+    for (auto* pair : {&inDiffL, &inDiffR, &outDiffL, &outDiffR, &blumleinDiffA, &blumleinDiffB})
+        for (auto& diffuser : *pair)
+            diffuser.reset();
+
+    shifterL.reset();
+    shifterR.reset();
+
+    clear(predelayLine);
+    predelayWrite = 0;
+
+    clear(depthLineL);
+    clear(depthLineR);
+    depthWrite = 0;
+    for (auto* lp : {&depthLpA, &depthLpB,      &blumleinLp760, &blumleinLp6200, &headLpA,     &headLpB,    &echoTapL,
+                     &echoTapR, &echoFeedbackL, &echoFeedbackR, &analysisLow,    &analysisMid, &limiterLp1, &limiterLp2,
+                     &narrowL,  &narrowR,       &softenL,       &softenR,        &noiseLpL,    &noiseLpR})
+        lp->reset();
+    for (auto* hp :
+         {&depthHpL, &depthHpR, &blumleinHp1700, &headHpA, &headHpB, &headHpL, &headHpR, &inputHighPass, &limiterHp})
+        hp->reset();
+
+    clear(headLineL);
+    clear(headLineR);
+    headWrite = 0;
+
+    clear(echoLineL);
+    clear(echoLineR);
+    echoWrite = 0;
+    echoActive = false;
+    echoLfoPhase = 0.0f;
+    echoOutL = echoOutR = 0.0f;
+
+    bandEnv = {};
+    duckEnv = 0.0f;
+    duckGain = 1.0f;
+    noiseSeed = 2654435769u;
+    wanderPhase = {0.0f, 1.7f};
+    driftPhase = {0.0f, 1.7f};
+
+    converterL = {};
+    converterR = {};
+}
+
+void VornDsp::process(juce::AudioBuffer<float>& buffer, const Parameters& parameters, const Advanced& advanced,
+                      const CircuitDna& dna)
+{
+    const Preset& preset = presetForIndex(parameters.preset);
+    const int numSamples = buffer.getNumSamples();
+
+    // Before the first prepare every buffer is empty: the block passes through untouched.
+    if (numSamples <= 0 || !prepared)
+        return;
+
+    const auto controls = deriveControls(parameters, preset, dna, advanced);
+
+    if (buffer.getNumChannels() >= 2)
+    {
+        float* left = buffer.getWritePointer(0);
+        float* right = buffer.getWritePointer(1);
+        for (int i = 0; i < numSamples; ++i)
+        {
+            const auto out = processFrame(safeInput(left[i]), safeInput(right[i]), controls, parameters, advanced);
+            left[i] = out.first;
+            right[i] = out.second;
+        }
+    }
+    else if (buffer.getNumChannels() == 1)
+    {
+        float* mono = buffer.getWritePointer(0);
+        for (int i = 0; i < numSamples; ++i)
+        {
+            const float x = safeInput(mono[i]);
+            mono[i] = processFrame(x, x, controls, parameters, advanced).first;
+        }
+    }
+}
+
+} // namespace vorn

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "engine/CircuitDna.h"
+#include "engine/DspPrimitives.h"
+#include "engine/EngineRecords.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+#include <array>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace vorn
+{
+
+/** The reverb engine: turns a stereo (or mono) block into the processed block, one sample pair at a time,
+    from the records the processor builds for every block. Every buffer is allocated in prepare. */
+class VornDsp : public VornDspPrimitives
+{
+public:
+    using Bank = std::array<Line, 8>;
+    using StereoPair = std::pair<float, float>;
+
+    VornDsp();
+
+    /** Sizes every buffer for the sample rate (48000 if it is not a positive number), then resets. */
+    void prepare(double newSampleRate, int blockSize);
+
+    /** Clears the running state without reallocating. */
+    void reset();
+
+    /** Processes a block in place. Input samples that are not finite enter as silence. */
+    void process(juce::AudioBuffer<float>& buffer, const Parameters& parameters, const Advanced& advanced,
+                 const CircuitDna& dna);
+
+    /** The whole engine for one sample pair. */
+    StereoPair processSample(float inL, float inR, const Parameters& parameters, const Preset& preset,
+                             const CircuitDna& dna, const Advanced& advanced);
+
+    double getSampleRate() const noexcept { return sampleRate; }
+
+    //==================================================================================================
+    // The stages, each reachable on its own so that it can be measured.
+
+    /** The tank's input band limiter: 30 Hz high-pass, then two 13 kHz low-passes. */
+    float bandlimit(float x) noexcept;
+
+    /** A tank line of one second of zeros with the given length, modulation phase and rate. */
+    Line makeLine(int length, float phase, float rate) const;
+
+    /** Runs one bank of the tank for one sample and returns its output. */
+    float processDelayBank(Bank& bank, float input, float decaySeconds, float rtLow, float rtHigh, float sizeFactor,
+                           float modDepth, float modRateHz, int taps, float density) noexcept;
+
+    Bank& leftBank() noexcept { return bankL; }
+    Bank& rightBank() noexcept { return bankR; }
+
+    /** Reads the predelay line delaySamples behind its write index, then writes h and advances. */
+    float advancePredelay(float h, int delaySamples) noexcept;
+
+    /** The early-reflection pattern of a character preset, read from the predelay line. */
+    StereoPair processEarlyReflections(int index, float level) noexcept;
+
+    /** Mid/side rotation, cross-channel reflections and high side, then the psycho-Blumlein stage. */
+    StereoPair applyStereoDepth(float l, float r, float amount, float blend, float lfo) noexcept;
+
+    /** Adds a decorrelated, band-limited side signal and saturates the side against the mid. */
+    StereoPair applyPsychoBlumlein(float mid, float side, float amount, float lfo) noexcept;
+
+    /** Room-size dependent delayed, filtered side components, side saturated again. */
+    StereoPair applyHeadspace(float l, float r, float amount, float sizeNorm) noexcept;
+
+    /** 13.5 kHz low-pass, 16-bit truncation, a slight non-linearity and dither. */
+    StereoPair processVintageConverter(float l, float r) noexcept;
+
+    /** The two echo lines for one sample; mono and inR are the raw inputs, reverbL/R the stereo-staged reverb. */
+    StereoPair processEcho(float mono, float inR, float reverbL, float reverbR, const Advanced& advanced) noexcept;
+
+    /** The ducking gain: 1.055 at rest, down towards 0.91 under loud input. */
+    float getDuckGain() const noexcept { return duckGain; }
+
+    PitchShifter& leftShifter() noexcept { return shifterL; }
+    PitchShifter& rightShifter() noexcept { return shifterR; }
+
+    /** The tank line lengths in samples, left bank 0..7 then right bank 0..7, at every sample rate. */
+    static const std::array<int, 16> kLineLengths;
+
+private:
+    /** Coefficients that depend only on the sample rate, computed by prepare with the stages' own formulas. */
+    struct Coefficients
+    {
+        float lp300 = 0, lp3000 = 0;             // input analysis
+        float hp30 = 0, lp13000 = 0;             // band limiter
+        float c200 = 0, c2500 = 0;               // tank band splits, bass narrowing
+        float lp6200 = 0, lp7600 = 0;            // softening, Blumlein band, noise
+        float hp2200 = 0, lp760 = 0, hp1700 = 0; // stereo depth, Blumlein, headspace
+        float lp2600 = 0, hp5200 = 0;            // headspace
+        float lp11800 = 0, lp6500 = 0;           // echo taps and feedback
+        float duckAttack = 0, duckRelease = 0;   // ducking envelope
+        float gainFall = 0, gainRise = 0;        // ducking gain
+        float converter = 0;                     // 1 - exp(-2*pi*13500/sr)
+        float echoLfoIncrement = 0;              // 2*pi*0.11/sr
+    };
+
+    /** An early-reflection pattern worked out for the sample rate: delays in samples and the pan gains, in tap
+        order, lanes beyond `count` unused. Taps longer than the predelay line are left out. */
+    struct ErPatternAtRate
+    {
+        alignas(16) std::array<float, 16> delaySamples{}, gain{}, cosPan{}, sinPan{};
+        int count = 0;
+    };
+
+    /** A one-pole coefficient for a cutoff that follows a control, recomputed only when the cutoff changes. */
+    struct FollowingCoefficient
+    {
+        float get(float cutoffHz, float sr) noexcept
+        {
+            if (cutoffHz != cutoff)
+            {
+                cutoff = cutoffHz;
+                value = onePoleCoefficient(cutoffHz, sr);
+            }
+            return value;
+        }
+
+        float cutoff = std::numeric_limits<float>::quiet_NaN();
+        float value = 0.0f;
+    };
+
+    /** What processSample derives from the records alone (step 2 and the like): the same for a whole block. */
+    struct BlockControls
+    {
+        float sr = 48000.0f;
+        float wanderIncrementA = 0, wanderIncrementB = 0, driftRate = 0;
+        float rl = 1, rh = 1, diffusion = 0, softening = 0, density = 0, stereoDepth = 0, headspace = 0, blumlein = 0;
+        float tail = 0, dw = 0, lfo = 0, lowCutHz = 0, link = 0, unlinked = 0, detune = 0;
+        int predelaySamples = 1, subSamples = 1, taps = 1;
+        bool earlyOn = false, tankOn = false;
+        float inputDiffusion = 0, decaySeconds = 0, sizeFactor = 0, modRate = 0, outputDiffusion = 0;
+        float stereoAmount = 0, sizeNorm = 0, delayMix = 0;
+    };
+
+    BlockControls deriveControls(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
+                                 const Advanced& advanced) const noexcept;
+
+    /** processSample with the block's derived controls. */
+    StereoPair processFrame(float inL, float inR, const BlockControls& controls, const Parameters& parameters,
+                            const Advanced& advanced) noexcept;
+
+    void prepareEarlyReflections();
+    static void clear(std::vector<float>& buffer) noexcept;
+
+    double sampleRate = 48000.0;
+    bool prepared = false;
+    Coefficients coeffs;
+
+    // Tank (banks heard left and right).
+    Bank bankL, bankR;
+
+    // Diffusers: input and output pairs, and the psycho-Blumlein pairs.
+    std::array<AllpassDiffuser, 2> inDiffL, inDiffR, outDiffL, outDiffR;
+    std::array<AllpassDiffuser, 2> blumleinDiffA, blumleinDiffB;
+
+    PitchShifter shifterL, shifterR;
+
+    // Predelay line (mono), also read by the early reflections and the sub tap.
+    std::vector<float> predelayLine;
+    int predelayWrite = 0;
+    std::array<ErPatternAtRate, 4> erPatterns;
+
+    // Stereo depth.
+    std::vector<float> depthLineL, depthLineR;
+    int depthWrite = 0;
+    OnePoleLP depthLpA, depthLpB;
+    OnePoleHP depthHpL, depthHpR;
+    FollowingCoefficient depthLpCoefficient;
+
+    // Psycho-Blumlein.
+    OnePoleLP blumleinLp760, blumleinLp6200;
+    OnePoleHP blumleinHp1700;
+
+    // Headspace.
+    std::vector<float> headLineL, headLineR;
+    int headWrite = 0;
+    OnePoleLP headLpA, headLpB;
+    OnePoleHP headHpA, headHpB, headHpL, headHpR;
+
+    // Echo lines.
+    std::vector<float> echoLineL, echoLineR;
+    int echoWrite = 0;
+    bool echoActive = false;
+    OnePoleLP echoTapL, echoTapR, echoFeedbackL, echoFeedbackR;
+    float echoLfoPhase = 0.0f;
+    float echoOutL = 0.0f, echoOutR = 0.0f;
+
+    // Input analysis, input high-pass and band limiter.
+    OnePoleLP analysisLow, analysisMid;
+    std::array<float, 3> bandEnv{};
+    OnePoleHP inputHighPass;
+    FollowingCoefficient inputHighPassCoefficient;
+    OnePoleHP limiterHp;
+    OnePoleLP limiterLp1, limiterLp2;
+
+    // Reverb output path.
+    OnePoleLP narrowL, narrowR, softenL, softenR;
+    float duckEnv = 0.0f, duckGain = 1.0f;
+    juce::uint32 noiseSeed = 2654435769u;
+    OnePoleLP noiseLpL, noiseLpR;
+    std::array<float, 2> wanderPhase{0.0f, 1.7f};
+    std::array<float, 2> driftPhase{0.0f, 1.7f};
+
+    // Vintage converter: four low-pass stages per channel; the dither runs on across resets.
+    std::array<float, 4> converterL{}, converterR{};
+    juce::uint32 converterSeed = 625341585u;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornDsp)
+};
+
+} // namespace vorn
