@@ -18,7 +18,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The dry demo (48 kHz stereo) is the programme material; the host loops it to 60 s.
-build/tools/render/vorn-render --out-dir "$work" >/dev/null
+build/tools/render/vorn-render --out-dir "$work" >/dev/null 2>&1
 
 vorn_run() {
     "$host" --uri https://oskvar.audio/plugins/vorn77nl --bundle "$bundle" --seconds 60 \

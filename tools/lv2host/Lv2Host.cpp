@@ -70,7 +70,8 @@ Lv2Host::Lv2Host(const std::string& pluginUri, const std::string& bundlePath, do
     const LV2_Feature unmapF{LV2_URID__unmap, &unmapFeature};
     const LV2_Feature optionsF{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
     const LV2_Feature boundedF{LV2_BUF_SIZE__boundedBlockLength, nullptr};
-    const LV2_Feature* features[] = {&mapF, &unmapF, &optionsF, &boundedF, nullptr};
+    const LV2_Feature scheduleF{LV2_WORKER__schedule, &scheduleFeature};
+    const LV2_Feature* features[] = {&mapF, &unmapF, &optionsF, &boundedF, &scheduleF, nullptr};
 
     const auto numPorts = lilv_plugin_get_num_ports(plugin);
     std::vector<float> defaults(numPorts, 0.0f);
@@ -83,6 +84,9 @@ Lv2Host::Lv2Host(const std::string& pluginUri, const std::string& bundlePath, do
         errorText = "cannot instantiate " + uri;
         return;
     }
+
+    worker =
+        static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance, LV2_WORKER__interface));
 
     LilvNode* audioClass = lilv_new_uri(world, LILV_URI_AUDIO_PORT);
     LilvNode* controlClass = lilv_new_uri(world, LILV_URI_CONTROL_PORT);
@@ -161,6 +165,36 @@ const char* Lv2Host::unmapCallback(LV2_URID_Unmap_Handle handle, LV2_URID urid)
 {
     const auto& names = static_cast<Lv2Host*>(handle)->nameByUrid;
     return urid > 0 && urid < names.size() ? names[urid].c_str() : nullptr;
+}
+
+LV2_Worker_Status Lv2Host::scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    static_cast<Lv2Host*>(handle)->scheduled.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
+}
+
+LV2_Worker_Status Lv2Host::respond(LV2_Worker_Respond_Handle handle, uint32_t size, const void* data)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    static_cast<Lv2Host*>(handle)->responses.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
+}
+
+void Lv2Host::runScheduledWork()
+{
+    if (worker == nullptr)
+        return;
+    auto jobs = std::move(scheduled);
+    scheduled.clear();
+    for (const auto& job : jobs)
+        worker->work(lilv_instance_get_handle(instance), &Lv2Host::respond, this, uint32_t(job.size()), job.data());
+    auto answers = std::move(responses);
+    responses.clear();
+    for (const auto& answer : answers)
+        worker->work_response(lilv_instance_get_handle(instance), uint32_t(answer.size()), answer.data());
+    if (worker->end_run != nullptr)
+        worker->end_run(lilv_instance_get_handle(instance));
 }
 
 bool Lv2Host::setControlPort(const std::string& symbol, float value)
@@ -248,6 +282,7 @@ void Lv2Host::run(const std::vector<const float*>& inputs, const std::vector<flo
     }
 
     lilv_instance_run(instance, uint32_t(numFrames));
+    runScheduledWork();
 
     for (size_t i = 0; i < outputs.size() && i < audioOutputs.size(); ++i)
         std::copy(audioOutputs[i].buffer.begin(), audioOutputs[i].buffer.begin() + numFrames, outputs[i]);

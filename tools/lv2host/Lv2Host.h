@@ -3,6 +3,7 @@
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <memory>
 #include <string>
@@ -51,6 +52,9 @@ private:
     LV2_URID map(const char* uri);
     static LV2_URID mapCallback(LV2_URID_Map_Handle handle, const char* uri);
     static const char* unmapCallback(LV2_URID_Unmap_Handle handle, LV2_URID urid);
+    static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data);
+    static LV2_Worker_Status respond(LV2_Worker_Respond_Handle handle, uint32_t size, const void* data);
+    void runScheduledWork();
 
     std::string uri, errorText;
     int maxBlock;
@@ -62,6 +66,11 @@ private:
     std::vector<std::string> nameByUrid{""};
     LV2_URID_Map mapFeature{this, &Lv2Host::mapCallback};
     LV2_URID_Unmap unmapFeature{this, &Lv2Host::unmapCallback};
+
+    // The worker runs synchronously after each run() call, as a simple offline host may do.
+    LV2_Worker_Schedule scheduleFeature{this, &Lv2Host::scheduleWork};
+    const LV2_Worker_Interface* worker = nullptr;
+    std::vector<std::vector<unsigned char>> scheduled, responses;
 
     std::vector<AudioPort> audioInputs, audioOutputs;
     std::unordered_map<std::string, uint32_t> controlInputBySymbol;
