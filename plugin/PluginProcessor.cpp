@@ -1,6 +1,7 @@
 #include "plugin/PluginProcessor.h"
 
 #include "plugin/OutputGuard.h"
+#include "plugin/PlainXml.h"
 
 #include <cmath>
 #include <limits>
@@ -9,6 +10,12 @@ namespace
 {
 constexpr float kMeterFloorDb = -100.0f;
 constexpr float kMeterFallDbPerSecond = 11.5f;
+
+/** The framework's XML blob wrapper: this number, the text's length in bytes, then the UTF-8 text. */
+constexpr juce::uint32 kXmlBlobMagic = 0x21324356;
+
+/** Our state nests two deep (root, one child per parameter); anything far deeper is not ours. */
+constexpr int kMaxStateNesting = 32;
 
 /** Peak level in dB of a buffer's channels, floored at -100 dB. */
 float peakDb(const juce::AudioBuffer<float>& buffer)
@@ -200,7 +207,19 @@ void VornReverbAudioProcessor::setStateInformation(const void* data, int sizeInB
     if (data == nullptr || sizeInBytes <= 0)
         return;
 
-    const auto xml = getXmlFromBinary(data, sizeInBytes);
+    // Unwrapped here rather than by getXmlFromBinary, so that the text can be checked before it is parsed: a
+    // project file can hold anything, and the framework's parser recurses once per nesting level.
+    if (sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt(data) != kXmlBlobMagic)
+        return;
+    const auto textBytes = static_cast<int>(juce::ByteOrder::littleEndianInt(static_cast<const char*>(data) + 4));
+    if (textBytes <= 0)
+        return;
+    const auto text =
+        juce::String::fromUTF8(static_cast<const char*>(data) + 8, juce::jmin(sizeInBytes - 8, textBytes));
+    if (!vorn::hasPlainXmlShape(text, kMaxStateNesting))
+        return;
+
+    const auto xml = juce::parseXML(text);
     if (xml == nullptr || xml->getTagName() != apvts.state.getType().toString())
         return;
 

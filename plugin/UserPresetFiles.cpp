@@ -4,6 +4,8 @@
 
 #include "plugin/PresetManager.h"
 
+#include "plugin/PlainXml.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -34,126 +36,6 @@ bool isOrdinaryFile(const juce::File& file)
 #endif
 }
 
-bool isNameChar(juce::juce_wchar c)
-{
-    // The characters the framework's parser accepts in tag and attribute names.
-    return juce::CharacterFunctions::isLetterOrDigit(c) || c == '_' || c == '-' || c == ':' || c == '.';
-}
-
-/** Checks that the text is markup the framework's parser reads without surprises, nested at most maxDepth deep.
-    Only plain elements with quoted attributes, text, comments, CDATA and processing instructions pass; document
-    types are refused, since their entities can expand without bound or name other files. */
-bool hasPlainShape(const juce::String& text, int maxDepth)
-{
-    auto p = text.getCharPointer();
-    int depth = 0;
-
-    const auto skipPast = [&p](const char* terminator)
-    {
-        const auto at = p.indexOf(juce::CharPointer_ASCII(terminator));
-        if (at < 0)
-            return false;
-        p += at + static_cast<int>(std::strlen(terminator));
-        return true;
-    };
-
-    while (!p.isEmpty())
-    {
-        if (*p != '<')
-        {
-            ++p;
-            continue;
-        }
-
-        ++p;
-
-        if (*p == '?')
-        {
-            if (!skipPast("?>"))
-                return false;
-        }
-        else if (*p == '!')
-        {
-            if (juce::CharacterFunctions::compareUpTo(p, juce::CharPointer_ASCII("!--"), 3) == 0)
-            {
-                if (!skipPast("-->"))
-                    return false;
-            }
-            else if (juce::CharacterFunctions::compareUpTo(p, juce::CharPointer_ASCII("![CDATA["), 8) == 0)
-            {
-                if (!skipPast("]]>"))
-                    return false;
-            }
-            else
-            {
-                return false;
-            }
-        }
-        else if (*p == '/')
-        {
-            // The parser closes the innermost element at any end tag, whatever its name.
-            if (depth == 0 || !skipPast(">"))
-                return false;
-            --depth;
-        }
-        else
-        {
-            if (!isNameChar(*p))
-                return false;
-
-            while (isNameChar(*p))
-                ++p;
-
-            for (;;)
-            {
-                while (juce::CharacterFunctions::isWhitespace(*p))
-                    ++p;
-
-                if (*p == '/' && p[1] == '>')
-                {
-                    p += 2;
-                    break;
-                }
-
-                if (*p == '>')
-                {
-                    ++p;
-                    if (++depth > maxDepth)
-                        return false;
-                    break;
-                }
-
-                if (!isNameChar(*p))
-                    return false;
-
-                while (isNameChar(*p))
-                    ++p;
-                while (juce::CharacterFunctions::isWhitespace(*p))
-                    ++p;
-
-                if (*p != '=')
-                    return false;
-
-                ++p;
-                while (juce::CharacterFunctions::isWhitespace(*p))
-                    ++p;
-
-                const auto quote = *p;
-                if (quote != '"' && quote != '\'')
-                    return false;
-
-                ++p;
-                const auto close = p.indexOf(quote);
-                if (close < 0)
-                    return false;
-                p += close + 1;
-            }
-        }
-    }
-
-    return true;
-}
-
 /** Parses a preset file, or gives nothing when it is missing, unreadable, oversized, oddly shaped or not XML. */
 std::unique_ptr<juce::XmlElement> readPresetXml(const juce::File& file)
 {
@@ -171,7 +53,7 @@ std::unique_ptr<juce::XmlElement> readPresetXml(const juce::File& file)
         return {};
 
     const auto text = juce::String::createStringFromData(data.getData(), static_cast<int>(data.getSize()));
-    if (!hasPlainShape(text, PresetManager::kMaxNesting))
+    if (!hasPlainXmlShape(text, PresetManager::kMaxNesting))
         return {};
 
     // Parsed from the text, not the file, so the parser never opens anything itself.

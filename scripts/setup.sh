@@ -7,6 +7,7 @@ packages=(
     juce-modules-source
     libgtest-dev libbenchmark-dev
     liblilv-dev lilv-utils lv2-dev
+    clang libclang-rt-14-dev llvm util-linux # sanitizer and fuzz trees: libFuzzer, runtimes, symbolizer, flock
 )
 
 missing=()

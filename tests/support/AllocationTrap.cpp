@@ -1,16 +1,37 @@
 // Replaces the global allocation functions of the test binary so that allocations made while an
 // AllocationTrap is alive on the calling thread are counted. Both operator new and the C allocator
 // (which the framework's HeapBlock uses) are covered. Sanitizer builds bring their own allocator,
-// so there only operator new is counted.
+// so there only operator new is counted. Mutex locks are counted the same way, outside sanitizer builds.
 #include "support/AllocationTrap.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <new>
+#include <pthread.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VORN_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VORN_SANITIZED 1
+#endif
+#endif
+
+// ThreadSanitizer's runtime is linked statically and defines operator new itself: there nothing is counted (the
+// thread-sanitized tree runs only the concurrency tests).
+#if defined(__SANITIZE_THREAD__)
+#define VORN_THREAD_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VORN_THREAD_SANITIZED 1
+#endif
+#endif
 
 namespace
 {
 thread_local int trapDepth = 0;
 thread_local size_t allocations = 0;
+thread_local size_t lockCount = 0;
 
 inline void noteAllocation() noexcept
 {
@@ -21,7 +42,7 @@ inline void noteAllocation() noexcept
 
 namespace vorn::test
 {
-AllocationTrap::AllocationTrap() : startCount(allocations)
+AllocationTrap::AllocationTrap() : startCount(allocations), startLocks(lockCount)
 {
     ++trapDepth;
 }
@@ -35,15 +56,21 @@ size_t AllocationTrap::count() const
 {
     return allocations - startCount;
 }
-} // namespace vorn::test
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VORN_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VORN_SANITIZED 1
+size_t AllocationTrap::locks() const
+{
+    return lockCount - startLocks;
+}
+
+bool AllocationTrap::countsLocks()
+{
+#if !defined(VORN_SANITIZED) && defined(__GLIBC__)
+    return true;
+#else
+    return false;
 #endif
-#endif
+}
+} // namespace vorn::test
 
 #if !defined(VORN_SANITIZED) && defined(__GLIBC__)
 extern "C"
@@ -95,9 +122,20 @@ extern "C"
     {
         __libc_free(block);
     }
+
+    int pthread_mutex_lock(pthread_mutex_t* mutex)
+    {
+        // The C library's own definition, found once; the dynamic loader's lock does not come through here.
+        using Lock = int (*)(pthread_mutex_t*);
+        static const auto next = reinterpret_cast<Lock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+        if (trapDepth > 0)
+            ++lockCount;
+        return next(mutex);
+    }
 }
 #endif
 
+#if !defined(VORN_THREAD_SANITIZED)
 void* operator new(size_t size)
 {
     noteAllocation();
@@ -141,3 +179,4 @@ void operator delete[](void* block, size_t) noexcept
 {
     std::free(block);
 }
+#endif

@@ -1,11 +1,13 @@
 // Renders audio files through the plug-in's own processor, block by block, as a host would.
 #include "DemoSignal.h"
 #include "Renderer.h"
+#include "WavInput.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 namespace
 {
@@ -99,32 +101,6 @@ juce::Result parse(const juce::StringArray& args, Options& options)
     return juce::Result::ok();
 }
 
-juce::Result readWav(const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate)
-{
-    if (!file.existsAsFile())
-        return juce::Result::fail("no such file: " + file.getFullPathName());
-    auto stream = file.createInputStream();
-    if (stream == nullptr)
-        return juce::Result::fail("cannot read " + file.getFullPathName());
-    juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(stream.release(), true));
-    if (reader == nullptr)
-        return juce::Result::fail(file.getFileName() + " is not a WAV file this renderer can read "
-                                                       "(16/24/32-bit integer or 32-bit float PCM)");
-    if (reader->numChannels < 1 || reader->numChannels > 2)
-        return juce::Result::fail(file.getFileName() + " has " + juce::String(reader->numChannels) +
-                                  " channels; only mono and stereo are supported");
-    if (reader->lengthInSamples > juce::int64(std::numeric_limits<int>::max() / 2))
-        return juce::Result::fail(file.getFileName() + " is too long");
-    if (!(reader->sampleRate >= 8000.0 && reader->sampleRate <= 768000.0))
-        return juce::Result::fail(file.getFileName() + " has an unsupported sample rate");
-    sampleRate = reader->sampleRate;
-    audio.setSize(int(reader->numChannels), int(reader->lengthInSamples));
-    if (!reader->read(&audio, 0, audio.getNumSamples(), 0, true, true))
-        return juce::Result::fail("cannot read the audio of " + file.getFileName());
-    return juce::Result::ok();
-}
-
 /** Writes beside the target first and renames it into place, so an existing file is only replaced by a
     complete one. */
 juce::Result writeWav(const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, int bits)
@@ -199,7 +175,7 @@ int renderOne(const Options& options, const juce::AudioBuffer<float>& input, dou
               const juce::File& output)
 {
     ProgressBar bar;
-    bar.enabled = input.getNumSamples() > 5.0 * sampleRate;
+    bar.enabled = input.getNumSamples() > 5.0 * sampleRate && isatty(fileno(stderr)) != 0; // not into logs
     juce::AudioBuffer<float> rendered;
     const auto start = juce::Time::getMillisecondCounterHiRes();
     if (const auto result = vorn::render(input, sampleRate, options.settings, rendered, std::ref(bar)); result.failed())
@@ -240,7 +216,7 @@ int main(int argc, char** argv)
     {
         juce::AudioBuffer<float> input;
         double sampleRate = 0.0;
-        if (const auto read = readWav(options.input, input, sampleRate); read.failed())
+        if (const auto read = vorn::readWav(options.input, input, sampleRate); read.failed())
             return fail(read.getErrorMessage());
         return renderOne(options, input, sampleRate, options.output);
     }
