@@ -6,9 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+log=build/ctest-summary.log
+ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300 | tee "$log"
 
 if [ "${1:-}" != "--quick" ]; then
     bash scripts/sanitizers.sh
     bash scripts/fuzz.sh 60
 fi
+
+# The suite's count once more as the last line, after the sanitizer and fuzzing output.
+sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$log" |
+    awk '{ printf "%d passed, %d failed\n", $1 - $2, $2 }'
