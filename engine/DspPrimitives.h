@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace vorn
@@ -256,24 +257,54 @@ public:
         return y;
     }
 
-    /** One delay line of a tank bank, with its modulation and its cached decay gains. */
+    /** One delay line of a tank bank: its circular buffer of one second. */
     class Line
     {
     public:
         std::vector<float> buffer;
-        int length = 0;
+    };
+
+    /** The eight lines of a tank bank with their state kept lane by lane, so that the eight run together:
+        nominal lengths, modulation phases and rates, the 200 Hz and 2500 Hz band splits (x1, y) and the cached
+        decay gains with the keys they were computed for. The lines' buffers have one length, and since they are
+        written together they share one write index. */
+    class TankBank
+    {
+    public:
+        using Lanes = std::array<float, 8>;
+
+        TankBank() noexcept
+        {
+            rate.fill(1.0f);
+            lowGain.fill(1.0f);
+            highGain.fill(1.0f);
+            cachedDecay.fill(-1.0f);
+            cachedRtLow.fill(-1.0f);
+            cachedRtHigh.fill(-1.0f);
+            cachedLength.fill(-1);
+        }
+
+        Line& operator[](size_t i) noexcept { return lines[i]; }
+        const Line& operator[](size_t i) const noexcept { return lines[i]; }
+        Line* begin() noexcept { return lines.data(); }
+        Line* end() noexcept { return lines.data() + lines.size(); }
+        const Line* begin() const noexcept { return lines.data(); }
+        const Line* end() const noexcept { return lines.data() + lines.size(); }
+        static constexpr size_t size() noexcept { return 8; }
+
+        std::array<Line, 8> lines;
         int writeIndex = 0;
-        OnePoleHP lowSplit;  // 200 Hz: splits off the low band
-        OnePoleHP highSplit; // 2500 Hz: the high band
-        float phase = 0.0f;
-        float rate = 1.0f;
-        float gain = 0.0f;
-        float cachedDecay = -1.0f;
-        int cachedLength = -1;
-        float lowGain = 1.0f;
-        float highGain = 1.0f;
-        float cachedRtLow = -1.0f;
-        float cachedRtHigh = -1.0f;
+        std::array<int, 8> length{};
+        alignas(16) Lanes phase{}, rate{};
+        alignas(16) Lanes lowX1{}, lowY{}, highX1{}, highY{};
+        alignas(16) Lanes gain{}, lowGain{}, highGain{};
+        alignas(16) Lanes cachedDecay{}, cachedRtLow{}, cachedRtHigh{};
+        std::array<int, 8> cachedLength{};
+
+        // What the current block's controls make of the lengths and depth (set before the bank runs).
+        alignas(16) Lanes scaledNominal{};
+        float depthSamples = 0.0f, inject = 0.0f;
+        int taps = 1;
     };
 
     /** Two cross-faded read pointers moving at the pitch ratio through a short circular buffer. */
@@ -288,6 +319,66 @@ public:
         int writeIndex = 0;
         std::array<float, 2> readPos{0.0f, 0.0f};
     };
+
+    /** Four float or int lanes (GCC/Clang vector extensions): element-wise arithmetic with exactly the rounding
+        of the scalar operations, four at a time on any target. */
+    using Float4 = float __attribute__((vector_size(16)));
+    using Int4 = int __attribute__((vector_size(16)));
+
+    static Float4 load4(const float* p) noexcept
+    {
+        Float4 v;
+        std::memcpy(&v, p, sizeof(v));
+        return v;
+    }
+
+    static void store4(float* p, Float4 v) noexcept { std::memcpy(p, &v, sizeof(v)); }
+    static Float4 splat(float x) noexcept { return Float4{x, x, x, x}; }
+    static Int4 splat(int x) noexcept { return Int4{x, x, x, x}; }
+
+    /** Lane by lane, mask ? a : b for a mask of comparison results (all bits set or none). */
+    static Float4 select(Int4 mask, Float4 a, Float4 b) noexcept
+    {
+        return reinterpret_cast<Float4>((reinterpret_cast<Int4>(a) & mask) | (reinterpret_cast<Int4>(b) & ~mask));
+    }
+
+    static Int4 select(Int4 mask, Int4 a, Int4 b) noexcept { return (a & mask) | (b & ~mask); }
+
+    /** Lanes of a and b picked by index (0-3 from a, 4-7 from b). */
+    template <int i0, int i1, int i2, int i3>
+    static Float4 shuffle(Float4 a, Float4 b) noexcept
+    {
+#if defined(__clang__)
+        return __builtin_shufflevector(a, b, i0, i1, i2, i3);
+#else
+        return __builtin_shuffle(a, b, Int4{i0, i1, i2, i3});
+#endif
+    }
+
+    /** Rows to columns: on return a holds the first elements of the four rows, b the second, and so on. */
+    static void transpose(Float4& a, Float4& b, Float4& c, Float4& d) noexcept
+    {
+        const Float4 ab01 = shuffle<0, 4, 1, 5>(a, b), cd01 = shuffle<0, 4, 1, 5>(c, d);
+        const Float4 ab23 = shuffle<2, 6, 3, 7>(a, b), cd23 = shuffle<2, 6, 3, 7>(c, d);
+        a = shuffle<0, 1, 4, 5>(ab01, cd01);
+        b = shuffle<2, 3, 6, 7>(ab01, cd01);
+        c = shuffle<0, 1, 4, 5>(ab23, cd23);
+        d = shuffle<2, 3, 6, 7>(ab23, cd23);
+    }
+
+    /** fastSin in four lanes, with the same operations and so the same results. */
+    static Float4 fastSin(Float4 x) noexcept
+    {
+        const Float4 turns = (x * splat(0.15915494f) + splat(12582912.0f)) - splat(12582912.0f);
+        Float4 r = (x - turns * splat(6.28125f)) - turns * splat(1.9353072e-3f);
+        r = select(r > splat(1.57079633f), splat(3.14159265f) - r, r);
+        r = select(r < splat(-1.57079633f), splat(-3.14159265f) - r, r);
+        const Float4 r2 = r * r;
+        const Float4 p = splat(-1.6666667e-1f) +
+                         r2 * (splat(8.3333338e-3f) +
+                               r2 * (splat(-1.9841270e-4f) + r2 * (splat(2.7557319e-6f) + r2 * splat(-2.5052108e-8f))));
+        return r + r * r2 * p;
+    }
 
     /** sin(x) within 3e-7 of the library sine, without branches so that several lanes vectorise. Used for slow
         modulation, where the difference is far below the rounding of what it modulates. */

@@ -103,28 +103,47 @@ VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noe
     const auto size = static_cast<float>(n);
     const auto write = static_cast<float>(predelayWrite);
 
-    // Read points of all taps at once: each delay is shorter than the line, so a position lies within one line
-    // length below the write index and wraps with one select (the linear read's own position handling).
-    alignas(16) std::array<float, 16> t;
-    alignas(16) std::array<int, 16> i0, i1;
-    for (size_t i = 0; i < 16; ++i)
+    // Read points of the taps four at a time: each delay is shorter than the line, so a position lies within
+    // one line length below the write index and wraps with one select (the linear read's own position handling).
+    // Lanes beyond the pattern's taps read at the write index, harmlessly, and are not summed.
+    const auto count = static_cast<size_t>(pattern.count);
+    alignas(16) std::array<float, 16> left, right;
+    const Float4 sizes = splat(size);
+    const Int4 ns = splat(n), zero = splat(0), one = splat(1);
+    for (size_t h = 0; h < count; h += 4)
     {
-        float p = write - pattern.delaySamples[i];
-        p = p < 0.0f ? p + size : p;
-        const int whole = static_cast<int>(p); // p is not negative: truncation is the floor
-        t[i] = p - static_cast<float>(whole);
-        const int k = whole >= n ? whole - n : whole;
-        i0[i] = k;
-        i1[i] = k + 1 < n ? k + 1 : 0;
+        Float4 p = splat(write) - load4(pattern.delaySamples.data() + h);
+        p = select(p < splat(0.0f), p + sizes, p);
+        const Int4 whole = __builtin_convertvector(p, Int4); // p is not negative: truncation is the floor
+        const Float4 t = p - __builtin_convertvector(whole, Float4);
+        const Int4 k = select(whole >= ns, whole - ns, whole);
+        const Int4 next = select(k + one < ns, k + one, zero);
+        Float4 older, newer;
+        const Int4 contiguous = k < ns - splat(3);
+        if ((contiguous[0] & contiguous[1] & contiguous[2] & contiguous[3]) != 0)
+        {
+            // The two samples of each tap are adjacent: read four from there and keep the first two as lanes.
+            Float4 a = load4(line + k[0]), b = load4(line + k[1]), c = load4(line + k[2]), d = load4(line + k[3]);
+            transpose(a, b, c, d);
+            older = a;
+            newer = b;
+        }
+        else
+        {
+            older = Float4{line[k[0]], line[k[1]], line[k[2]], line[k[3]]};
+            newer = Float4{line[next[0]], line[next[1]], line[next[2]], line[next[3]]};
+        }
+        const Float4 v = load4(pattern.gain.data() + h) * (older * (splat(1.0f) - t) + newer * t);
+        store4(left.data() + h, v * load4(pattern.cosPan.data() + h));
+        store4(right.data() + h, v * load4(pattern.sinPan.data() + h));
     }
 
+    // The sums in tap order.
     float l = 0.0f, r = 0.0f;
-    for (size_t i = 0; i < static_cast<size_t>(pattern.count); ++i)
+    for (size_t i = 0; i < count; ++i)
     {
-        const float s = line[i0[i]] * (1.0f - t[i]) + line[i1[i]] * t[i];
-        const float v = pattern.gain[i] * s;
-        l = l + v * pattern.cosPan[i];
-        r = r + v * pattern.sinPan[i];
+        l = l + left[i];
+        r = r + right[i];
     }
 
     const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;

@@ -87,7 +87,19 @@ VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, con
 VornDsp::StereoPair VornDsp::processSample(float inL, float inR, const Parameters& parameters, const Preset& preset,
                                            const CircuitDna& dna, const Advanced& advanced)
 {
-    return processFrame(inL, inR, deriveControls(parameters, preset, dna, advanced), parameters, advanced);
+    const auto controls = deriveControls(parameters, preset, dna, advanced);
+    prepareBlock(controls, advanced);
+    return processFrame(inL, inR, controls, parameters, advanced);
+}
+
+void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noexcept
+{
+    // The banks' decay gains, scaled lengths and depth follow the block's controls alone.
+    if (k.tankOn)
+    {
+        prepareBank(bankL, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
+        prepareBank(bankR, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
+    }
 }
 
 VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockControls& k, const Parameters& parameters,
@@ -96,7 +108,8 @@ VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockContr
     // 1. Wander: a very slow variation of every modulation rate.
     advancePhase(wanderPhase[0], k.wanderIncrementA);
     advancePhase(wanderPhase[1], k.wanderIncrementB);
-    const float wander = 1.0f + 0.05f * (0.6f * fastSin(wanderPhase[0]) + 0.4f * fastSin(wanderPhase[1]));
+    const Float4 wanderSines = fastSin(Float4{wanderPhase[0], wanderPhase[1], 0.0f, 0.0f});
+    const float wander = 1.0f + 0.05f * (0.6f * wanderSines[0] + 0.4f * wanderSines[1]);
 
     // 3. Input analysis: peak followers of three bands give the input level.
     const float mono = (inL + inR) * 0.5f;
@@ -118,7 +131,8 @@ VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockContr
     const float r2 = wander * k.driftRate;
     advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
     advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
-    const float drift = 0.6f * fastSin(driftPhase[0]) + 0.4f * fastSin(driftPhase[1]);
+    const Float4 driftSines = fastSin(Float4{driftPhase[0], driftPhase[1], 0.0f, 0.0f});
+    const float drift = 0.6f * driftSines[0] + 0.4f * driftSines[1];
 
     // 6. Detune amount in cents, partly following the input level.
     const float detuneCents = k.detune * drift * (0.28f + 0.45f * (k.unlinked + level * k.link));
@@ -149,10 +163,8 @@ VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockContr
         const float tankInL = c * (1.0f - e) + e * pA;
         const float tankInR = c * (1.0f - e) + e * pB;
         const float modRate = wander * k.modRate;
-        bankOutL = processDelayBank(bankL, tankInL, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth,
-                                    modRate, k.taps, k.density);
-        bankOutR = processDelayBank(bankR, tankInR, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth,
-                                    modRate * 1.13f, k.taps, k.density);
+        bankOutL = runBank(bankL, tankInL, modRate);
+        bankOutR = runBank(bankR, tankInR, modRate * 1.13f);
     }
 
     // 12. Bass narrowing: the lows move towards mono.

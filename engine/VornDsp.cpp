@@ -27,11 +27,22 @@ void VornDsp::prepare(double newSampleRate, int)
     sampleRate = newSampleRate > 0.0 && std::isfinite(newSampleRate) ? newSampleRate : 48000.0;
     const auto sr = static_cast<float>(sampleRate);
 
+    // Fresh banks: one second of zeros per line, lengths from the table, phases and rates per line, empty
+    // decay caches.
+    bankL = Bank();
+    bankR = Bank();
+    const auto lineSamples = static_cast<size_t>(std::max(8, juce::roundToInt(sampleRate)));
     for (size_t i = 0; i < 8; ++i)
     {
         const auto k = static_cast<float>(i);
-        bankL[i] = makeLine(kLineLengths[i], 1.31f * k, 0.8f + 0.21f * k);
-        bankR[i] = makeLine(kLineLengths[i + 8], 1.9f + 0.77f * k, 0.95f + 0.17f * k);
+        bankL[i].buffer.assign(lineSamples, 0.0f);
+        bankL.length[i] = kLineLengths[i];
+        bankL.phase[i] = 1.31f * k;
+        bankL.rate[i] = 0.8f + 0.21f * k;
+        bankR[i].buffer.assign(lineSamples, 0.0f);
+        bankR.length[i] = kLineLengths[i + 8];
+        bankR.phase[i] = 1.9f + 0.77f * k;
+        bankR.rate[i] = 0.95f + 0.17f * k;
     }
 
     inDiffL[0].prepare(sampleRate, 3.7f, 0.58f);
@@ -98,11 +109,11 @@ void VornDsp::reset()
 {
     // The tank keeps its lengths, modulation phases and rates, band-split filters and decay caches.
     for (auto* bank : {&bankL, &bankR})
+    {
         for (auto& line : *bank)
-        {
             clear(line.buffer);
-            line.writeIndex = 0;
-        }
+        bank->writeIndex = 0;
+    }
 
     for (auto* pair : {&inDiffL, &inDiffR, &outDiffL, &outDiffR, &blumleinDiffA, &blumleinDiffB})
         for (auto& diffuser : *pair)
@@ -158,6 +169,7 @@ void VornDsp::process(juce::AudioBuffer<float>& buffer, const Parameters& parame
         return;
 
     const auto controls = deriveControls(parameters, preset, dna, advanced);
+    prepareBlock(controls, advanced);
 
     if (buffer.getNumChannels() >= 2)
     {

@@ -19,7 +19,7 @@ namespace vorn
 class VornDsp : public VornDspPrimitives
 {
 public:
-    using Bank = std::array<Line, 8>;
+    using Bank = TankBank;
     using StereoPair = std::pair<float, float>;
 
     VornDsp();
@@ -45,9 +45,6 @@ public:
 
     /** The tank's input band limiter: 30 Hz high-pass, then two 13 kHz low-passes. */
     float bandlimit(float x) noexcept;
-
-    /** A tank line of one second of zeros with the given length, modulation phase and rate. */
-    Line makeLine(int length, float phase, float rate) const;
 
     /** Runs one bank of the tank for one sample and returns its output. */
     float processDelayBank(Bank& bank, float input, float decaySeconds, float rtLow, float rtHigh, float sizeFactor,
@@ -144,9 +141,18 @@ private:
     BlockControls deriveControls(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
                                  const Advanced& advanced) const noexcept;
 
+    /** The work processFrame needs done once per block before it runs. */
+    void prepareBlock(const BlockControls& controls, const Advanced& advanced) noexcept;
+
     /** processSample with the block's derived controls. */
     StereoPair processFrame(float inL, float inR, const BlockControls& controls, const Parameters& parameters,
                             const Advanced& advanced) noexcept;
+
+    /** Sets a bank up for a block's controls: its cached decay gains (recomputed only when their keys change),
+        scaled lengths, modulation depth and input gain. runBank then runs it sample by sample. */
+    void prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,
+                     int taps, float density) noexcept;
+    float runBank(Bank& bank, float input, float modRateHz) noexcept;
 
     void prepareEarlyReflections();
     static void clear(std::vector<float>& buffer) noexcept;
