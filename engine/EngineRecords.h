@@ -7,6 +7,12 @@
 namespace vorn
 {
 
+/** The tank's reverberation time for a "decay" step: 0 ... 100 gives 0.4 ... 9.9 s. */
+inline float tankDecaySeconds(float decayStep) noexcept
+{
+    return 0.4f + 9.5f * decayStep / 100.0f;
+}
+
 /** The main controls, in the parameters' own units. */
 struct Parameters
 {

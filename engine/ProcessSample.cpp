@@ -73,7 +73,7 @@ VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, con
 
     k.tankOn = k.tail > 0.0001f;
     k.inputDiffusion = k.diffusion * (0.48f + 0.16f * k.density);
-    k.decaySeconds = 0.4f + 9.5f * parameters.decay / 100.0f;
+    k.decaySeconds = tankDecaySeconds(parameters.decay);
     k.sizeFactor = 0.75f + 0.75f * std::max(parameters.size, 45.0f) / 100.0f;
     k.modRate = 0.05f + k.lfo * (dna.lfoTrim + 0.7f);
     k.taps = std::max(advanced.modTaps, 1);

@@ -1,5 +1,7 @@
 #include "panel/DecayCurveView.h"
 
+#include "engine/EngineRecords.h"
+
 #include "panel/Palette.h"
 #include "panel/Type.h"
 
@@ -13,12 +15,6 @@ constexpr float kHighBandHz = 2500.0f;
 
 constexpr int kReferencePoints = 60;
 constexpr int kDeliveredPoints = 120;
-
-/** The same mapping as the engine and the decay display: step 0 ... 100 gives 0.4 ... 9.9 s. */
-float decaySecondsFor(float step) noexcept
-{
-    return 0.4f + 9.5f * step / 100.0f;
-}
 
 /** a + 2 b (v - c): each segment is written around its left knot, b being half its rise per unit. */
 float segment(float a, float b, float c, float v) noexcept
@@ -75,7 +71,7 @@ float DecayCurveView::highFactor(float rtHigh) noexcept
 
 DecayCurveView::Times DecayCurveView::timesFor(float decayStep, float rtLow, float rtHigh) noexcept
 {
-    const auto mid = decaySecondsFor(decayStep);
+    const auto mid = tankDecaySeconds(decayStep); // what the tank delivers
     const auto low = mid * lowFactor(rtLow);
     const auto high = mid * highFactor(rtHigh);
     const auto longest = juce::jmax(low, mid, high);

@@ -1,22 +1,11 @@
 // Runs the built LV2 bundle through the project's lilv host (the host library of Ardour and Carla).
 #include "hosts/HostTestSignals.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-juce::String runChild(const juce::StringArray& command, int* exitCode = nullptr)
-{
-    juce::ChildProcess child;
-    if (!child.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return "cannot start " + command[0];
-    const auto output = child.readAllProcessOutput();
-    child.waitForProcessToFinish(60000);
-    if (exitCode != nullptr)
-        *exitCode = int(child.getExitCode());
-    return output;
-}
-
 juce::File lv2Folder()
 {
     return juce::File(VORN_LV2_BUNDLE).getParentDirectory();
@@ -25,10 +14,9 @@ juce::File lv2Folder()
 
 TEST(HostedLv2, Lv2InfoListsThePluginWithItsNameAndPorts)
 {
-    int exitCode = -1;
-    const auto info =
-        runChild({"env", "LV2_PATH=" + lv2Folder().getFullPathName(), "lv2info", VORN_LV2_URI}, &exitCode);
-    ASSERT_EQ(exitCode, 0) << info;
+    const auto run = vorn::test::runTool({"env", "LV2_PATH=" + lv2Folder().getFullPathName(), "lv2info", VORN_LV2_URI});
+    const auto& info = run.output;
+    ASSERT_EQ(run.exitCode, 0) << info;
     EXPECT_TRUE(info.contains("Name:              Vorn 77 NL")) << info;
     EXPECT_TRUE(info.contains("Oskvar Audio Engineering")) << info;
     for (const auto* port : {"http://lv2plug.in/ns/lv2core#AudioPort", "http://lv2plug.in/ns/ext/atom#AtomPort"})
@@ -51,9 +39,8 @@ TEST(HostedLv2, ProcessesAWavFileAsTheProcessorDoesWhenCalledDirectly)
         command.addArray({"--set", id + "=" + juce::String(value)});
     command.addArray({inFile.getFile().getFullPathName(), outFile.getFile().getFullPathName()});
 
-    int exitCode = -1;
-    const auto log = runChild(command, &exitCode);
-    ASSERT_EQ(exitCode, 0) << log;
+    const auto run = vorn::test::runTool(command);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
 
     const auto output = vorn::test::readWav(outFile.getFile());
     ASSERT_EQ(output.getNumChannels(), 2);
@@ -66,10 +53,9 @@ TEST(HostedLv2, UnknownUriIsReportedNotCrashed)
 {
     const juce::TemporaryFile inFile(".wav"), outFile(".wav");
     vorn::test::writeWav(inFile.getFile(), vorn::test::makeTestSignal(1024, 48000.0), 48000.0);
-    int exitCode = -1;
-    const auto log = runChild({VORN_LV2HOST, "--uri", "https://oskvar.audio/plugins/none", "--bundle", VORN_LV2_BUNDLE,
-                               inFile.getFile().getFullPathName(), outFile.getFile().getFullPathName()},
-                              &exitCode);
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_TRUE(log.contains("no LV2 plug-in")) << log;
+    const auto run =
+        vorn::test::runTool({VORN_LV2HOST, "--uri", "https://oskvar.audio/plugins/none", "--bundle", VORN_LV2_BUNDLE,
+                             inFile.getFile().getFullPathName(), outFile.getFile().getFullPathName()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.contains("no LV2 plug-in")) << run.output;
 }

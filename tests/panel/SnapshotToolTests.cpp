@@ -1,31 +1,17 @@
 #include "PanelTestSupport.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-struct ToolRun
-{
-    int exitCode = -1;
-    juce::String output;
-};
-
-ToolRun runSnapshotTool(const juce::StringArray& arguments)
+vorn::test::ToolRun runSnapshotTool(const juce::StringArray& arguments)
 {
     juce::StringArray command(VORN_SNAPSHOT_TOOL);
     command.addArray(arguments);
-
-    juce::ChildProcess process;
-    ToolRun run;
-
-    if (!process.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return run;
-
-    run.output = process.readAllProcessOutput();
-    process.waitForProcessToFinish(60000);
-    run.exitCode = static_cast<int>(process.getExitCode());
-    return run;
+    return vorn::test::runTool(command);
 }
+} // namespace
 
 TEST(SnapshotTool, WritesThePanelHeadless)
 {
@@ -52,4 +38,3 @@ TEST(SnapshotTool, RefusesWidthsTheEditorCannotTake)
         EXPECT_FALSE(target.getFile().existsAsFile()) << width;
     }
 }
-} // namespace

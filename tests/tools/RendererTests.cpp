@@ -1,28 +1,16 @@
 // The command-line renderer, run as a user runs it, on real WAV files in a scratch folder.
 #include "hosts/HostTestSignals.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-struct Run
-{
-    int exitCode = -1;
-    juce::String output;
-};
-
-Run render(const juce::StringArray& args)
+vorn::test::ToolRun render(const juce::StringArray& args)
 {
     juce::StringArray command{VORN_RENDER};
     command.addArray(args);
-    juce::ChildProcess child;
-    Run run;
-    if (!child.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return run;
-    run.output = child.readAllProcessOutput();
-    child.waitForProcessToFinish(120000);
-    run.exitCode = int(child.getExitCode());
-    return run;
+    return vorn::test::runTool(command);
 }
 
 class Renderer : public ::testing::Test
