@@ -111,32 +111,47 @@ TEST_F(HostedVst3, StateSurvivesARoundTripThroughTheHost)
 
 TEST_F(HostedVst3, ProcessesAsTheProcessorDoesWhenCalledDirectly)
 {
-    constexpr double sampleRate = 48000.0;
-    constexpr int blockSize = 512;
-    auto instance = load(sampleRate, blockSize);
-    ASSERT_NE(instance, nullptr);
-
-    const vorn::test::Settings settings = {{"decay", 30.0f}, {"dryWet", 70.0f}, {"preset", 1.0f}};
-    VornReverbAudioProcessor reference; // the hosted parameters come in the processor's order
-    for (const auto& [id, value] : settings)
+    struct Case
     {
-        auto* ours = reference.parameters().getParameter(id);
-        instance->getParameters()[ours->getParameterIndex()]->setValueNotifyingHost(ours->convertTo0to1(value));
-    }
+        double sampleRate;
+        int blockSize;
+        vorn::test::Settings settings;
+    };
+    const Case cases[] = {
+        {48000.0, 512, {{"decay", 30.0f}, {"dryWet", 70.0f}, {"preset", 1.0f}}},
+        {44100.0, 250, {{"effectMode", 2.0f}, {"pingPong", 1.0f}, {"k1", 0.6f}, {"k2", 0.5f}, {"t1", 40.0f}}},
+        {96000.0, 1, {{"effectMode", 4.0f}, {"vintageConv", 1.0f}, {"detune", 1.2f}, {"routing", 2.0f}}},
+        {48000.0, 17, {{"effectMode", 1.0f}, {"routing", 1.0f}, {"k1", 0.9f}, {"t1", 0.0f}}},
+    };
 
-    const auto input = vorn::test::makeTestSignal(blockSize * 40, sampleRate);
-    const auto expected = vorn::test::processDirectly(input, sampleRate, blockSize, settings);
-
-    instance->setRateAndBufferSizeDetails(sampleRate, blockSize);
-    instance->prepareToPlay(sampleRate, blockSize);
-    juce::AudioBuffer<float> output(input);
-    juce::MidiBuffer midi;
-    for (int start = 0; start < output.getNumSamples(); start += blockSize)
+    for (const auto& c : cases)
     {
-        juce::AudioBuffer<float> block(output.getArrayOfWritePointers(), 2, start, blockSize);
-        instance->processBlock(block, midi);
-    }
-    instance->releaseResources();
+        auto instance = load(c.sampleRate, c.blockSize);
+        ASSERT_NE(instance, nullptr);
 
-    EXPECT_EQ(vorn::test::maxDifference(output, expected), 0.0f);
+        VornReverbAudioProcessor reference; // the hosted parameters come in the processor's order
+        for (const auto& [id, value] : c.settings)
+        {
+            auto* ours = reference.parameters().getParameter(id);
+            instance->getParameters()[ours->getParameterIndex()]->setValueNotifyingHost(ours->convertTo0to1(value));
+        }
+
+        const auto numSamples = c.blockSize * (int(c.sampleRate / 4) / c.blockSize);
+        const auto input = vorn::test::makeTestSignal(numSamples, c.sampleRate);
+        const auto expected = vorn::test::processDirectly(input, c.sampleRate, c.blockSize, c.settings);
+
+        instance->setRateAndBufferSizeDetails(c.sampleRate, c.blockSize);
+        instance->prepareToPlay(c.sampleRate, c.blockSize);
+        juce::AudioBuffer<float> output(input);
+        juce::MidiBuffer midi;
+        for (int start = 0; start < output.getNumSamples(); start += c.blockSize)
+        {
+            juce::AudioBuffer<float> block(output.getArrayOfWritePointers(), 2, start, c.blockSize);
+            instance->processBlock(block, midi);
+        }
+        instance->releaseResources();
+
+        EXPECT_EQ(vorn::test::maxDifference(output, expected), 0.0f) << c.sampleRate << " Hz, block " << c.blockSize;
+        EXPECT_GT(output.getMagnitude(0, output.getNumSamples()), 0.0f);
+    }
 }
