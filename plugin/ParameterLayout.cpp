@@ -10,7 +10,7 @@ enum class Kind
 };
 
 /** One row of the parameter table, in real units. */
-struct ParameterSpec
+struct ParameterRow
 {
     Kind kind;
     const char* id;
@@ -20,7 +20,7 @@ struct ParameterSpec
 };
 
 // The complete parameter set in host order. Choice defaults are indices; switch defaults 0 or 1.
-constexpr ParameterSpec kParameterTable[] = {
+constexpr ParameterRow kParameterTable[] = {
     {Kind::floating, "decay", "Decay", 0.0f, 100.0f, 1.0f, 58.0f, nullptr},
     {Kind::floating, "predelay", "Pre Delay", 0.0f, 255.0f, 1.0f, 18.0f, nullptr},
     {Kind::floating, "size", "Size", 0.0f, 100.0f, 1.0f, 68.0f, nullptr},
@@ -56,28 +56,28 @@ constexpr ParameterSpec kParameterTable[] = {
     {Kind::choice, "routing", "Routing", 0.0f, 2.0f, 1.0f, 0.0f, "Parallel|Delay -> Reverb|Reverb -> Delay"},
 };
 
-std::unique_ptr<juce::RangedAudioParameter> makeParameter(const ParameterSpec& spec)
+std::unique_ptr<juce::RangedAudioParameter> makeParameter(const ParameterRow& row)
 {
-    const juce::ParameterID id{spec.id, 0};
-    switch (spec.kind)
+    const juce::ParameterID id{row.id, 0};
+    switch (row.kind)
     {
     case Kind::toggle:
-        return std::make_unique<juce::AudioParameterBool>(id, spec.name, spec.defaultValue > 0.5f);
+        return std::make_unique<juce::AudioParameterBool>(id, row.name, row.defaultValue > 0.5f);
     case Kind::choice:
         return std::make_unique<juce::AudioParameterChoice>(
-            id, spec.name, juce::StringArray::fromTokens(spec.choices, "|", ""), juce::roundToInt(spec.defaultValue));
+            id, row.name, juce::StringArray::fromTokens(row.choices, "|", ""), juce::roundToInt(row.defaultValue));
     case Kind::floating:
         break;
     }
     return std::make_unique<juce::AudioParameterFloat>(
-        id, spec.name, juce::NormalisableRange<float>(spec.minimum, spec.maximum, spec.step, 1.0f), spec.defaultValue);
+        id, row.name, juce::NormalisableRange<float>(row.minimum, row.maximum, row.step, 1.0f), row.defaultValue);
 }
 } // namespace
 
 juce::AudioProcessorValueTreeState::ParameterLayout VornReverbAudioProcessor::createParameterLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
-    for (const auto& spec : kParameterTable)
-        layout.add(makeParameter(spec));
+    for (const auto& row : kParameterTable)
+        layout.add(makeParameter(row));
     return layout;
 }
