@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 using vorn::test::setParameter;
@@ -100,9 +101,32 @@ TEST(HostileState, InputsTheFuzzerFoundStayHarmless)
     }
 }
 
+// Each test gets its own HOME, so its user preset folder is a scratch one that no parallel test touches.
+class HostilePresetFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (const auto* home = std::getenv("HOME"))
+            oldHome = home;
+        scratch = juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("vorn-home", "");
+        ASSERT_TRUE(scratch.createDirectory().wasOk());
+        setenv("HOME", scratch.getFullPathName().toRawUTF8(), 1);
+    }
+
+    void TearDown() override
+    {
+        setenv("HOME", oldHome.toRawUTF8(), 1);
+        scratch.deleteRecursively();
+    }
+
+    juce::String oldHome;
+    juce::File scratch;
+};
+
 // The same shapes in a preset file used to hang or crash the host at plug-in construction, when the user folder
 // is scanned; now the file is listed as a "User" preset that does not load.
-TEST(HostilePresetFile, FilesThatWouldHangOrCrashTheParserAreListedButNotLoaded)
+TEST_F(HostilePresetFile, FilesThatWouldHangOrCrashTheParserAreListedButNotLoaded)
 {
     const auto folder = vorn::PresetManager::userDir();
     folder.deleteRecursively();
@@ -127,7 +151,7 @@ TEST(HostilePresetFile, FilesThatWouldHangOrCrashTheParserAreListedButNotLoaded)
     folder.deleteRecursively();
 }
 
-TEST(HostilePresetFile, InputsTheFuzzerFoundStayHarmless)
+TEST_F(HostilePresetFile, InputsTheFuzzerFoundStayHarmless)
 {
     const auto folder = vorn::PresetManager::userDir();
     folder.deleteRecursively();
