@@ -8,6 +8,18 @@
 
 namespace
 {
+/** Runs the WAV file through the built LV2 with the project's lilv host, setting parameters as patch messages. */
+vorn::test::ToolRun runLv2(const juce::File& in, const juce::File& out, int blockSize,
+                           const vorn::test::Settings& settings)
+{
+    juce::StringArray command{VORN_LV2HOST,    "--uri",   VORN_LV2_URI,           "--bundle",
+                              VORN_LV2_BUNDLE, "--block", juce::String(blockSize)};
+    for (const auto& [id, value] : settings)
+        command.addArray({"--set", id + "=" + juce::String(value)});
+    command.addArray({in.getFullPathName(), out.getFullPathName()});
+    return vorn::test::runTool(command);
+}
+
 juce::File lv2Folder()
 {
     return juce::File(VORN_LV2_BUNDLE).getParentDirectory();
@@ -35,13 +47,7 @@ TEST(HostedLv2, ProcessesAWavFileAsTheProcessorDoesWhenCalledDirectly)
     vorn::test::writeWav(inFile.getFile(), input, sampleRate);
 
     const vorn::test::Settings settings = {{"decay", 30.0f}, {"dryWet", 70.0f}, {"preset", 1.0f}, {"predelay", 40.0f}};
-    juce::StringArray command{VORN_LV2HOST,    "--uri",   VORN_LV2_URI,           "--bundle",
-                              VORN_LV2_BUNDLE, "--block", juce::String(blockSize)};
-    for (const auto& [id, value] : settings)
-        command.addArray({"--set", id + "=" + juce::String(value)});
-    command.addArray({inFile.getFile().getFullPathName(), outFile.getFile().getFullPathName()});
-
-    const auto run = vorn::test::runTool(command);
+    const auto run = runLv2(inFile.getFile(), outFile.getFile(), blockSize, settings);
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     const auto output = vorn::test::readWav(outFile.getFile());
@@ -86,13 +92,7 @@ TEST(HostedLv2, EveryModeRateAndBlockSizeMatchesTheProcessor)
                                                        {"t1", 60.0f},
                                                        {"t2", 45.0f},
                                                        {"dryWet", 100.0f}};
-                juce::StringArray command{VORN_LV2HOST,    "--uri",   VORN_LV2_URI,           "--bundle",
-                                          VORN_LV2_BUNDLE, "--block", juce::String(blockSize)};
-                for (const auto& [id, value] : settings)
-                    command.addArray({"--set", id + "=" + juce::String(value)});
-                command.addArray({inFile.getFile().getFullPathName(), outFile.getFile().getFullPathName()});
-
-                const auto run = vorn::test::runTool(command);
+                const auto run = runLv2(inFile.getFile(), outFile.getFile(), blockSize, settings);
                 ASSERT_EQ(run.exitCode, 0) << run.output;
                 const auto output = vorn::test::readWav(outFile.getFile());
                 const auto expected = vorn::test::processDirectly(input, sampleRate, blockSize, settings);
