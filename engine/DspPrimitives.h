@@ -295,14 +295,14 @@ public:
         std::array<Line, 8> lines;
         int writeIndex = 0;
         std::array<int, 8> length{};
-        alignas(16) Lanes phase{}, rate{};
-        alignas(16) Lanes lowX1{}, lowY{}, highX1{}, highY{};
-        alignas(16) Lanes gain{}, lowGain{}, highGain{};
-        alignas(16) Lanes cachedDecay{}, cachedRtLow{}, cachedRtHigh{};
+        alignas(32) Lanes phase{}, rate{};
+        alignas(32) Lanes lowX1{}, lowY{}, highX1{}, highY{};
+        alignas(32) Lanes gain{}, lowGain{}, highGain{};
+        alignas(32) Lanes cachedDecay{}, cachedRtLow{}, cachedRtHigh{};
         std::array<int, 8> cachedLength{};
 
         // What the current block's controls make of the lengths and depth (set before the bank runs).
-        alignas(16) Lanes scaledNominal{};
+        alignas(32) Lanes scaledNominal{};
         float depthSamples = 0.0f, inject = 0.0f;
         int taps = 1;
     };

@@ -163,8 +163,16 @@ VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockContr
         const float tankInL = c * (1.0f - e) + e * pA;
         const float tankInR = c * (1.0f - e) + e * pB;
         const float modRate = wander * k.modRate;
-        bankOutL = runBank(bankL, tankInL, modRate);
-        bankOutR = runBank(bankR, tankInR, modRate * 1.13f);
+        if (wideTank)
+        {
+            bankOutL = runBankWide(bankL, tankInL, modRate);
+            bankOutR = runBankWide(bankR, tankInR, modRate * 1.13f);
+        }
+        else
+        {
+            bankOutL = runBank(bankL, tankInL, modRate);
+            bankOutR = runBank(bankR, tankInR, modRate * 1.13f);
+        }
     }
 
     // 12. Bass narrowing: the lows move towards mono.

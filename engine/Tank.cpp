@@ -99,7 +99,7 @@ float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, flo
                                 float sizeFactor, float modDepth, float modRateHz, int taps, float density) noexcept
 {
     prepareBank(bank, decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, taps, density);
-    return runBank(bank, input, modRateHz);
+    return wideTank ? runBankWide(bank, input, modRateHz) : runBank(bank, input, modRateHz);
 }
 
 void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,

@@ -1,0 +1,268 @@
+// The tank's per-sample work with each bank's eight lines in one 256-bit register, for processors with AVX2.
+// Every lane does exactly the operations of the four-lane code in Tank.cpp, in the same order and without fused
+// multiply-adds, so both give the same results bit for bit; only the number of instructions differs.
+#include "engine/VornDsp.h"
+
+#if VORN_WIDE_TANK
+#include <immintrin.h>
+
+#define VORN_AVX2 __attribute__((target("avx2")))
+
+namespace vorn
+{
+
+namespace
+{
+using F8 = __m256;
+using I8 = __m256i;
+
+VORN_AVX2 inline F8 splat8(float x) noexcept
+{
+    return _mm256_set1_ps(x);
+}
+
+VORN_AVX2 inline F8 selectIf(F8 mask, F8 a, F8 b) noexcept
+{
+    return _mm256_blendv_ps(b, a, mask);
+}
+
+VORN_AVX2 inline bool allLanes(F8 mask) noexcept
+{
+    return _mm256_movemask_ps(mask) == 0xff;
+}
+
+/** VornDspPrimitives::fastSin, eight lanes. */
+VORN_AVX2 inline F8 fastSin8(F8 x) noexcept
+{
+    const F8 round = splat8(12582912.0f);
+    const F8 turns = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(x, splat8(0.15915494f)), round), round);
+    F8 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(turns, splat8(6.28125f))),
+                         _mm256_mul_ps(turns, splat8(1.9353072e-3f)));
+    r = selectIf(_mm256_cmp_ps(r, splat8(1.57079633f), _CMP_GT_OQ), _mm256_sub_ps(splat8(3.14159265f), r), r);
+    r = selectIf(_mm256_cmp_ps(r, splat8(-1.57079633f), _CMP_LT_OQ), _mm256_sub_ps(splat8(-3.14159265f), r), r);
+    const F8 r2 = _mm256_mul_ps(r, r);
+    F8 p = _mm256_add_ps(splat8(2.7557319e-6f), _mm256_mul_ps(r2, splat8(-2.5052108e-8f)));
+    p = _mm256_add_ps(splat8(-1.9841270e-4f), _mm256_mul_ps(r2, p));
+    p = _mm256_add_ps(splat8(8.3333338e-3f), _mm256_mul_ps(r2, p));
+    p = _mm256_add_ps(splat8(-1.6666667e-1f), _mm256_mul_ps(r2, p));
+    return _mm256_add_ps(r, _mm256_mul_ps(_mm256_mul_ps(r, r2), p));
+}
+
+/** y[-1], y[0], y[1], y[2] of line i in the low half and of line i + 4 in the high half. */
+VORN_AVX2 inline F8 neighbours(const VornDsp::Bank& bank, const int* index, size_t i) noexcept
+{
+    const __m128 low = _mm_loadu_ps(bank[i].buffer.data() + index[i] - 1);
+    const __m128 high = _mm_loadu_ps(bank[i + 4].buffer.data() + index[i + 4] - 1);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
+
+/** The four neighbours of the eight read positions and their fractions. */
+struct Reads8
+{
+    F8 ym1, y0, y1, y2, t;
+};
+
+/** As readLanes in Tank.cpp: positions within a buffer length of the range wrap with one select and are read
+    four neighbours at a time; anything else goes through VornDsp::locate. */
+VORN_AVX2 Reads8 readLines(const VornDsp::Bank& bank, int n, F8 position) noexcept
+{
+    const F8 size = splat8(static_cast<float>(n));
+    const F8 negativeSize = splat8(-static_cast<float>(n));
+    Reads8 r;
+    const F8 inside =
+        _mm256_and_ps(_mm256_cmp_ps(position, negativeSize, _CMP_GT_OQ), _mm256_cmp_ps(position, size, _CMP_LT_OQ));
+    if (!allLanes(inside))
+    {
+        alignas(32) float p[8], ym1[8], y0[8], y1[8], y2[8], t[8];
+        _mm256_store_ps(p, position);
+        for (size_t i = 0; i < 8; ++i)
+        {
+            const float* data = bank[i].buffer.data();
+            const auto point = VornDsp::locate(n, p[i]);
+            t[i] = point.t;
+            ym1[i] = data[point.im1];
+            y0[i] = data[point.i0];
+            y1[i] = data[point.ip1];
+            y2[i] = data[point.ip2];
+        }
+        return {_mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2), _mm256_load_ps(t)};
+    }
+
+    const F8 p = selectIf(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_LT_OQ), _mm256_add_ps(position, size),
+                          position);
+    const I8 whole = _mm256_cvttps_epi32(p); // p is not negative: truncation is the floor
+    r.t = _mm256_sub_ps(p, _mm256_cvtepi32_ps(whole));
+    const I8 ns = _mm256_set1_epi32(n);
+    // whole >= n as n - 1 < whole
+    const I8 wraps = _mm256_cmpgt_epi32(whole, _mm256_set1_epi32(n - 1));
+    const I8 k = _mm256_sub_epi32(whole, _mm256_and_si256(wraps, ns));
+    alignas(32) int index[8];
+    _mm256_store_si256(reinterpret_cast<I8*>(index), k);
+
+    // 1 <= k < n - 2: no neighbour wraps.
+    const I8 contiguous = _mm256_and_si256(_mm256_cmpgt_epi32(k, _mm256_setzero_si256()),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(n - 2), k));
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(contiguous)) == 0xff)
+    {
+        // Each line's four samples are adjacent: load them at once (lines i and i + 4 share a register), then
+        // turn rows into lanes.
+        const F8 a = neighbours(bank, index, 0), b = neighbours(bank, index, 1);
+        const F8 c = neighbours(bank, index, 2), d = neighbours(bank, index, 3);
+        const F8 ab01 = _mm256_unpacklo_ps(a, b), ab23 = _mm256_unpackhi_ps(a, b);
+        const F8 cd01 = _mm256_unpacklo_ps(c, d), cd23 = _mm256_unpackhi_ps(c, d);
+        r.ym1 = _mm256_shuffle_ps(ab01, cd01, 0x44);
+        r.y0 = _mm256_shuffle_ps(ab01, cd01, 0xee);
+        r.y1 = _mm256_shuffle_ps(ab23, cd23, 0x44);
+        r.y2 = _mm256_shuffle_ps(ab23, cd23, 0xee);
+        return r;
+    }
+
+    alignas(32) float ym1[8], y0[8], y1[8], y2[8];
+    for (size_t i = 0; i < 8; ++i)
+    {
+        const float* data = bank[i].buffer.data();
+        const int k0 = index[i];
+        ym1[i] = data[k0 == 0 ? n - 1 : k0 - 1];
+        y0[i] = data[k0];
+        y1[i] = data[k0 + 1 < n ? k0 + 1 : 0];
+        y2[i] = data[k0 + 2 < n ? k0 + 2 : k0 + 2 - n];
+    }
+    r.ym1 = _mm256_load_ps(ym1);
+    r.y0 = _mm256_load_ps(y0);
+    r.y1 = _mm256_load_ps(y1);
+    r.y2 = _mm256_load_ps(y2);
+    return r;
+}
+
+/** The orthonormal Hadamard mix, butterfly by butterfly as hadamard(): each stage pairs every lane with its
+    partner at distance 1, 2, then 4, the lower lane of a pair taking the sum and the upper the difference. */
+VORN_AVX2 inline F8 hadamard8(F8 o) noexcept
+{
+    const F8 pairs = _mm256_permute_ps(o, 0xb1); // 1 0 3 2
+    const F8 a = _mm256_blend_ps(_mm256_add_ps(o, pairs), _mm256_sub_ps(pairs, o), 0xaa);
+    const F8 quads = _mm256_permute_ps(a, 0x4e); // 2 3 0 1
+    const F8 b = _mm256_blend_ps(_mm256_add_ps(a, quads), _mm256_sub_ps(quads, a), 0xcc);
+    const F8 halves = _mm256_permute2f128_ps(b, b, 1);
+    const F8 c = _mm256_blend_ps(_mm256_add_ps(b, halves), _mm256_sub_ps(halves, b), 0xf0);
+    return _mm256_mul_ps(c, splat8(0.35355338f));
+}
+
+/** The tank's soft limit of a written sample, as in Tank.cpp. */
+float softLimitTank(float v) noexcept
+{
+    if (v > 0.92f)
+        v = 0.92f + 0.18f * std::tanh(5.0f * (v - 0.92f));
+    if (v < -0.92f)
+        v = -0.92f + 0.18f * std::tanh(5.0f * (v + 0.92f));
+    return v;
+}
+
+VORN_AVX2 float runEightLanes(VornDsp::Bank& bank, float input, float modRateHz, float sr, float c200,
+                              float c2500) noexcept
+{
+    constexpr float kTwoPi = VornDsp::kTwoPi;
+    const int n = static_cast<int>(bank[0].buffer.size());
+    const int taps = bank.taps;
+    const auto tapCount = static_cast<float>(taps);
+    const float w = kTwoPi * modRateHz;
+    const F8 write = splat8(static_cast<float>(bank.writeIndex));
+    const F8 depthSamples = splat8(bank.depthSamples);
+    const F8 twoPi = splat8(kTwoPi);
+
+    // Modulated Lagrange reads of the eight lines.
+    F8 inc = _mm256_div_ps(_mm256_mul_ps(splat8(w), _mm256_load_ps(bank.rate.data())), splat8(sr));
+    if (taps != 1) // x / 1 is x
+        inc = _mm256_div_ps(inc, splat8(tapCount));
+    F8 phase = _mm256_load_ps(bank.phase.data());
+    F8 sum = _mm256_setzero_ps();
+    const F8 one = splat8(1.0f), two = splat8(2.0f), six = splat8(6.0f);
+    for (int k = 0; k < taps; ++k)
+    {
+        const F8 advanced = _mm256_add_ps(phase, inc);
+        phase = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
+        const F8 d = _mm256_add_ps(_mm256_load_ps(bank.scaledNominal.data()), _mm256_mul_ps(depthSamples, fastSin8(phase)));
+        const F8 position = _mm256_sub_ps(write, _mm256_max_ps(d, splat8(8.0f)));
+        const Reads8 reads = readLines(bank, n, position);
+
+        const F8 x = reads.t;
+        const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
+        const F8 negX = _mm256_xor_ps(x, splat8(-0.0f));
+        const F8 cm1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(negX, xm1), xm2), six);
+        const F8 c0 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), two);
+        const F8 c1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, splat8(-0.0f)), x), xm2), two);
+        const F8 c2 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), six);
+        const F8 value = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, reads.ym1),
+                                                                      _mm256_mul_ps(c0, reads.y0)),
+                                                        _mm256_mul_ps(c1, reads.y1)),
+                                          _mm256_mul_ps(c2, reads.y2));
+        sum = _mm256_add_ps(sum, value);
+    }
+    _mm256_store_ps(bank.phase.data(), phase);
+    const F8 o = taps == 1 ? sum : _mm256_div_ps(sum, splat8(tapCount));
+    const F8 m = hadamard8(o);
+
+    // The feedback filters of the eight lines.
+    const F8 x = _mm256_mul_ps(_mm256_load_ps(bank.gain.data()), m);
+    const F8 lowY = _mm256_mul_ps(splat8(c200), _mm256_sub_ps(_mm256_add_ps(_mm256_load_ps(bank.lowY.data()), x),
+                                                                     _mm256_load_ps(bank.lowX1.data())));
+    _mm256_store_ps(bank.lowY.data(), lowY);
+    _mm256_store_ps(bank.lowX1.data(), x);
+    const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(_mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one),
+                                                 _mm256_sub_ps(x, lowY)));
+    const F8 highY = _mm256_mul_ps(splat8(c2500), _mm256_sub_ps(_mm256_add_ps(_mm256_load_ps(bank.highY.data()), x2),
+                                                                       _mm256_load_ps(bank.highX1.data())));
+    _mm256_store_ps(bank.highY.data(), highY);
+    _mm256_store_ps(bank.highX1.data(), x2);
+    const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(_mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one), highY));
+    const F8 out = _mm256_add_ps(x3, splat8(input * bank.inject));
+
+    alignas(32) float v[8];
+    _mm256_store_ps(v, out);
+    const F8 beyond = _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ),
+                                   _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
+    if (_mm256_movemask_ps(beyond) != 0)
+        for (float& value : v)
+            value = softLimitTank(value);
+
+    const int writeIndex = bank.writeIndex;
+    for (size_t i = 0; i < 8; ++i)
+        bank[i].buffer.data()[writeIndex] = v[i];
+    bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
+
+    // The output comes from the unmixed reads, summed in line order.
+    alignas(32) float reads[8];
+    _mm256_store_ps(reads, o);
+    float total = 0.0f;
+    for (float value : reads)
+        total = total + value;
+    return total * 0.35355338f;
+}
+} // namespace
+
+float VornDsp::runBankWide(Bank& bank, float input, float modRateHz) noexcept
+{
+    return runEightLanes(bank, input, modRateHz, static_cast<float>(sampleRate), coeffs.c200, coeffs.c2500);
+}
+
+bool VornDsp::wideTankAvailable() noexcept
+{
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace vorn
+
+#else
+
+namespace vorn
+{
+float VornDsp::runBankWide(Bank& bank, float input, float modRateHz) noexcept
+{
+    return runBank(bank, input, modRateHz);
+}
+
+bool VornDsp::wideTankAvailable() noexcept
+{
+    return false;
+}
+} // namespace vorn
+#endif
