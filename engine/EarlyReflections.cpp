@@ -150,4 +150,83 @@ VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noe
     return {k * l, k * r};
 }
 
+int VornDsp::earlyReflectionsChunkLimit(int index) const noexcept
+{
+    // The reflections of a chunk are read once the whole chunk has entered the predelay line, so no tap may reach
+    // a sample written later in the chunk: neither one of the newest (at the near end) nor one about to be
+    // overwritten (at the far end). Sample rates far below audio ones run sample by sample.
+    const auto& pattern = erPatterns[patternForIndex(index)];
+    if (pattern.count == 0)
+        return Chunk::kLength;
+    const float* first = pattern.delaySamples.data();
+    const float* last = first + pattern.count;
+    if (*std::min_element(first, last) < 2.0f)
+        return 1;
+    const int farthest = static_cast<int>(std::ceil(*std::max_element(first, last)));
+    return juce::jlimit(1, Chunk::kLength, static_cast<int>(predelayLine.size()) - farthest - 1);
+}
+
+void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcept
+{
+    const auto& pattern = erPatterns[patternForIndex(index)];
+    const float* line = predelayLine.data();
+    const int n = static_cast<int>(predelayLine.size());
+
+    // The write index as it stood after each sample of the chunk was written (the last one is the current one);
+    // lanes past the end of the chunk repeat the last and are not used.
+    alignas(16) std::array<float, Chunk::kLength> write;
+    const int rounded = (count + 3) & ~3;
+    for (int j = 0; j < rounded; ++j)
+        write[static_cast<size_t>(j)] =
+            static_cast<float>(indexBehind(predelayWrite, std::max(count - 1 - j, 0) % n, n));
+
+    float* left = chunk.earlyL.data();
+    float* right = chunk.earlyR.data();
+    std::fill_n(left, rounded, 0.0f);
+    std::fill_n(right, rounded, 0.0f);
+
+    // Tap by tap, four samples at a time: the reads of processEarlyReflections, summed in tap order.
+    const Float4 size = splat(static_cast<float>(n));
+    const Int4 ns = splat(n), zero = splat(0), one = splat(1), steps = Int4{0, 1, 2, 3};
+    for (int i = 0; i < pattern.count; ++i)
+    {
+        const auto tap = static_cast<size_t>(i);
+        const Float4 delay = splat(pattern.delaySamples[tap]);
+        const Float4 gain = splat(pattern.gain[tap]);
+        const Float4 cosPan = splat(pattern.cosPan[tap]);
+        const Float4 sinPan = splat(pattern.sinPan[tap]);
+        for (int j = 0; j < rounded; j += 4)
+        {
+            Float4 p = load4(write.data() + j) - delay;
+            p = select(p < splat(0.0f), p + size, p);
+            const Int4 whole = __builtin_convertvector(p, Int4); // p is not negative: truncation is the floor
+            const Float4 t = p - __builtin_convertvector(whole, Float4);
+            const Int4 k = select(whole >= ns, whole - ns, whole);
+            Float4 older, newer;
+            const Int4 adjacent = k == splat(k[0]) + steps;
+            if ((adjacent[0] & adjacent[1] & adjacent[2] & adjacent[3]) != 0 && k[0] + 4 < n)
+            {
+                older = load4(line + k[0]);
+                newer = load4(line + k[0] + 1);
+            }
+            else
+            {
+                const Int4 next = select(k + one < ns, k + one, zero);
+                older = Float4{line[k[0]], line[k[1]], line[k[2]], line[k[3]]};
+                newer = Float4{line[next[0]], line[next[1]], line[next[2]], line[next[3]]};
+            }
+            const Float4 v = gain * (older * (splat(1.0f) - t) + newer * t);
+            store4(left + j, load4(left + j) + v * cosPan);
+            store4(right + j, load4(right + j) + v * sinPan);
+        }
+    }
+
+    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
+    for (int j = 0; j < count; ++j)
+    {
+        left[j] = k * left[j];
+        right[j] = k * right[j];
+    }
+}
+
 } // namespace vorn

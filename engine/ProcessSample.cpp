@@ -89,7 +89,10 @@ VornDsp::StereoPair VornDsp::processSample(float inL, float inR, const Parameter
 {
     const auto controls = deriveControls(parameters, preset, dna, advanced);
     prepareBlock(controls, advanced);
-    return processFrame(inL, inR, controls, parameters, advanced);
+    chunk.inL[0] = inL;
+    chunk.inR[0] = inR;
+    runChunk(1, controls, parameters, advanced);
+    return {chunk.outL[0], chunk.outR[0]};
 }
 
 void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noexcept
@@ -102,144 +105,243 @@ void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noe
     }
 }
 
-VornDsp::StereoPair VornDsp::processFrame(float inL, float inR, const BlockControls& k, const Parameters& parameters,
-                                          const Advanced& advanced) noexcept
+int VornDsp::chunkLimit(const BlockControls& k, const Parameters& parameters) const noexcept
 {
-    // 1. Wander: a very slow variation of every modulation rate.
-    advancePhase(wanderPhase[0], k.wanderIncrementA);
-    advancePhase(wanderPhase[1], k.wanderIncrementB);
-    const Float4 wanderSines = fastSin(Float4{wanderPhase[0], wanderPhase[1], 0.0f, 0.0f});
-    const float wander = 1.0f + 0.05f * (0.6f * wanderSines[0] + 0.4f * wanderSines[1]);
+    return k.earlyOn ? earlyReflectionsChunkLimit(parameters.preset) : Chunk::kLength;
+}
 
-    // 3. Input analysis: peak followers of three bands give the input level.
-    const float mono = (inL + inR) * 0.5f;
-    const float a = analysisLow.processWith(mono, coeffs.lp300);
-    const float b = analysisMid.processWith(mono, coeffs.lp3000);
-    const std::array<float, 3> bands{a, b - a, mono - b};
-    for (size_t i = 0; i < 3; ++i)
-    {
-        const float magnitude = std::abs(bands[i]);
-        bandEnv[i] = std::max(magnitude, 0.9995f * bandEnv[i] + 0.004f * magnitude);
-    }
-    const float level = std::min((bandEnv[0] + bandEnv[1] + bandEnv[2]) / 3.0f * 5.0f, 1.0f);
-    const float sum = (bands[0] + bands[1]) + bands[2];
-
-    // 4. Input high-pass.
-    const float h = inputHighPass.processWith(sum, inputHighPassCoefficient.get(k.lowCutHz, k.sr));
-
-    // 5. Drift oscillators.
-    const float r2 = wander * k.driftRate;
-    advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
-    advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
-    const Float4 driftSines = fastSin(Float4{driftPhase[0], driftPhase[1], 0.0f, 0.0f});
-    const float drift = 0.6f * driftSines[0] + 0.4f * driftSines[1];
-
-    // 6. Detune amount in cents, partly following the input level.
-    const float detuneCents = k.detune * drift * (0.28f + 0.45f * (k.unlinked + level * k.link));
-
-    // 7. Predelay.
-    const float x0 = advancePredelay(h, k.predelaySamples);
-
-    // 8. Early reflections.
-    StereoPair er{0.0f, 0.0f};
+void VornDsp::runChunk(int count, const BlockControls& k, const Parameters& parameters,
+                       const Advanced& advanced) noexcept
+{
+    // Each stage runs over the whole chunk before the next, in the order of the signal flow. Only two stages
+    // move against it, both free to: the early reflections read the predelay line once the chunk has entered it,
+    // and the echo lines run before the reverb unless the reverb feeds them ("Reverb -> Delay"), as neither
+    // depends on the other within a sample.
+    runFront(count, k, advanced);
     if (k.earlyOn)
-        er = processEarlyReflections(parameters.preset, advanced.earlyLevel);
+        earlyReflectionsOfChunk(count, parameters.preset, advanced.earlyLevel);
+    else
+    {
+        std::fill_n(chunk.earlyL.begin(), count, 0.0f);
+        std::fill_n(chunk.earlyR.begin(), count, 0.0f);
+    }
 
-    // 9. Tank input: predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
-    const float send = advanced.routing == 1 ? 0.35f * (echoOutL + echoOutR) * 0.5f : 0.0f;
+    // The delay send of the first sample comes from the last echo of the previous chunk.
+    const float sendBefore = advanced.routing == 1 ? 0.35f * (echoOutL + echoOutR) * 0.5f : 0.0f;
+    const bool reverbFeedsEcho = advanced.routing == 2;
+    if (!reverbFeedsEcho)
+        runEcho(count, advanced, false);
+    runTankInput(count, k, advanced, sendBefore);
+    runTank(count, k);
+    runReverbOutput(count, k);
+    if (reverbFeedsEcho)
+        runEcho(count, advanced, true);
+    runMix(count, k, advanced);
+}
+
+void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanced) noexcept
+{
     const int n = static_cast<int>(predelayLine.size());
-    const float sub = predelayLine.data()[indexBehind(predelayWrite, k.subSamples, n)] * advanced.subLevel;
-    const float c = bandlimit(send + (x0 + sub));
-
-    // 10. Input diffusion runs every sample, whether or not the tank does.
-    const float pA = inDiffL[1].process(inDiffL[0].process(c));
-    const float pB = inDiffR[1].process(inDiffR[0].process(c));
-
-    // 11. Tank.
-    float bankOutL = 0.0f, bankOutR = 0.0f;
-    if (k.tankOn)
+    for (int j = 0; j < count; ++j)
     {
-        const float e = k.inputDiffusion;
-        const float tankInL = c * (1.0f - e) + e * pA;
-        const float tankInR = c * (1.0f - e) + e * pB;
-        const float modRate = wander * k.modRate;
-        if (wideTank)
+        const float inL = chunk.inL[j], inR = chunk.inR[j];
+
+        // 1. Wander: a very slow variation of every modulation rate.
+        advancePhase(wanderPhase[0], k.wanderIncrementA);
+        advancePhase(wanderPhase[1], k.wanderIncrementB);
+        const Float4 wanderSines = fastSin(Float4{wanderPhase[0], wanderPhase[1], 0.0f, 0.0f});
+        const float wander = 1.0f + 0.05f * (0.6f * wanderSines[0] + 0.4f * wanderSines[1]);
+
+        // 3. Input analysis: peak followers of three bands give the input level.
+        const float mono = (inL + inR) * 0.5f;
+        const float a = analysisLow.processWith(mono, coeffs.lp300);
+        const float b = analysisMid.processWith(mono, coeffs.lp3000);
+        const std::array<float, 3> bands{a, b - a, mono - b};
+        for (size_t i = 0; i < 3; ++i)
         {
-            bankOutL = runBankWide(bankL, tankInL, modRate);
-            bankOutR = runBankWide(bankR, tankInR, modRate * 1.13f);
+            const float magnitude = std::abs(bands[i]);
+            bandEnv[i] = std::max(magnitude, 0.9995f * bandEnv[i] + 0.004f * magnitude);
         }
-        else
+        const float level = std::min((bandEnv[0] + bandEnv[1] + bandEnv[2]) / 3.0f * 5.0f, 1.0f);
+        const float sum = (bands[0] + bands[1]) + bands[2];
+
+        // 4. Input high-pass.
+        const float h = inputHighPass.processWith(sum, inputHighPassCoefficient.get(k.lowCutHz, k.sr));
+
+        // 5. Drift oscillators.
+        const float r2 = wander * k.driftRate;
+        advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
+        advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
+        const Float4 driftSines = fastSin(Float4{driftPhase[0], driftPhase[1], 0.0f, 0.0f});
+        const float drift = 0.6f * driftSines[0] + 0.4f * driftSines[1];
+
+        // 6. Detune amount in cents, partly following the input level.
+        const float detuneCents = k.detune * drift * (0.28f + 0.45f * (k.unlinked + level * k.link));
+
+        // 7. Predelay, then the sub tap of step 9, read behind the advanced write index.
+        chunk.x0[j] = advancePredelay(h, k.predelaySamples);
+        chunk.sub[j] = predelayLine.data()[indexBehind(predelayWrite, k.subSamples, n)] * advanced.subLevel;
+
+        chunk.mono[j] = mono;
+        chunk.level[j] = level;
+        chunk.wander[j] = wander;
+        chunk.drift[j] = drift;
+        chunk.cents[j] = detuneCents;
+    }
+}
+
+void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
+{
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [l, r] = processEcho(chunk.mono[j], chunk.inR[j], withReverb ? chunk.reverbL[j] : 0.0f,
+                                        withReverb ? chunk.reverbR[j] : 0.0f, advanced);
+        chunk.echoL[j] = l;
+        chunk.echoR[j] = r;
+    }
+}
+
+void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& advanced, float sendBefore) noexcept
+{
+    const bool delayToReverb = advanced.routing == 1;
+    const float e = k.inputDiffusion;
+    for (int j = 0; j < count; ++j)
+    {
+        // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
+        const float send = j == 0          ? sendBefore
+                           : delayToReverb ? 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f
+                                           : 0.0f;
+        const float c = bandlimit(send + (chunk.x0[j] + chunk.sub[j]));
+
+        // 10. Input diffusion runs every sample, whether or not the tank does.
+        const float pA = inDiffL[1].process(inDiffL[0].process(c));
+        const float pB = inDiffR[1].process(inDiffR[0].process(c));
+        chunk.tankInL[j] = c * (1.0f - e) + e * pA;
+        chunk.tankInR[j] = c * (1.0f - e) + e * pB;
+    }
+}
+
+void VornDsp::runTank(int count, const BlockControls& k) noexcept
+{
+    // 11. The two banks; while the tail is off neither is touched.
+    if (!k.tankOn)
+    {
+        std::fill_n(chunk.reverbL.begin(), count, 0.0f);
+        std::fill_n(chunk.reverbR.begin(), count, 0.0f);
+        return;
+    }
+    for (int j = 0; j < count; ++j)
+        chunk.modRate[j] = chunk.wander[j] * k.modRate;
+
+    const int wideRun = wideTank ? std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR)) : 0;
+    if (wideRun > 0)
+    {
+        for (int start = 0; start < count; start += wideRun)
         {
-            bankOutL = runBank(bankL, tankInL, modRate);
-            bankOutR = runBank(bankR, tankInR, modRate * 1.13f);
+            const int run = std::min(wideRun, count - start);
+            const float* modRate = chunk.modRate.data() + start;
+            runBankRunWide(bankL, chunk.tankInL.data() + start, modRate, 1.0f, run, chunk.reverbL.data() + start);
+            runBankRunWide(bankR, chunk.tankInR.data() + start, modRate, 1.13f, run, chunk.reverbR.data() + start);
         }
+        return;
+    }
+    for (int j = 0; j < count; ++j)
+    {
+        chunk.reverbL[j] = runBank(bankL, chunk.tankInL[j], chunk.modRate[j]);
+        chunk.reverbR[j] = runBank(bankR, chunk.tankInR[j], chunk.modRate[j] * 1.13f);
+    }
+}
+
+void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
+{
+    // The stereo stages' rotation and Blumlein sines follow the drift oscillators alone.
+    const auto stereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
+    for (int j = 0; j < count; ++j)
+    {
+        const float angle = rotationAngle(stereo, chunk.drift[j]);
+        chunk.cosAngle[j] = std::cos(angle);
+        chunk.sinAngle[j] = std::sin(angle);
+        chunk.blumleinSin[j] = blumleinSine(stereo, chunk.drift[j]);
     }
 
-    // 12. Bass narrowing: the lows move towards mono.
-    const float gL = narrowL.processWith(bankOutL, coeffs.c200);
-    const float gR = narrowR.processWith(bankOutR, coeffs.c200);
-    const float lowMid = (gL + gR) * 0.5f;
-    const float l1 = bankOutL + 0.85f * (lowMid - gL);
-    const float r1 = bankOutR + 0.85f * (lowMid - gR);
-
-    // 13. Output diffusion.
-    const float l2 = diffuse(l1, outDiffL, k.outputDiffusion);
-    const float r2Out = diffuse(r1, outDiffR, k.outputDiffusion);
-
-    // 14. Softening.
     const float s = k.softening;
-    const float l3 = l2 * (1.0f - 0.18f * s) + 0.18f * s * softenL.processWith(l2, coeffs.lp6200);
-    const float r3 = r2Out * (1.0f - 0.18f * s) + 0.18f * s * softenR.processWith(r2Out, coeffs.lp6200);
-
-    // 15. Detune: the shifters wait untouched while the shift is negligible.
-    float l4 = l3, r4 = r3;
-    if (std::abs(detuneCents) >= 0.001f)
+    for (int j = 0; j < count; ++j)
     {
-        l4 = shifterL.process(l3, -0.5f * detuneCents);
-        r4 = shifterR.process(r3, 0.5f * detuneCents);
+        const float bankOutL = chunk.reverbL[j], bankOutR = chunk.reverbR[j];
+
+        // 12. Bass narrowing: the lows move towards mono.
+        const float gL = narrowL.processWith(bankOutL, coeffs.c200);
+        const float gR = narrowR.processWith(bankOutR, coeffs.c200);
+        const float lowMid = (gL + gR) * 0.5f;
+        const float l1 = bankOutL + 0.85f * (lowMid - gL);
+        const float r1 = bankOutR + 0.85f * (lowMid - gR);
+
+        // 13. Output diffusion.
+        const float l2 = diffuse(l1, outDiffL, k.outputDiffusion);
+        const float r2 = diffuse(r1, outDiffR, k.outputDiffusion);
+
+        // 14. Softening.
+        const float l3 = l2 * (1.0f - 0.18f * s) + 0.18f * s * softenL.processWith(l2, coeffs.lp6200);
+        const float r3 = r2 * (1.0f - 0.18f * s) + 0.18f * s * softenR.processWith(r2, coeffs.lp6200);
+
+        // 15. Detune: the shifters wait untouched while the shift is negligible.
+        float l4 = l3, r4 = r3;
+        const float detuneCents = chunk.cents[j];
+        if (std::abs(detuneCents) >= 0.001f)
+        {
+            l4 = shifterL.process(l3, -0.5f * detuneCents);
+            r4 = shifterR.process(r3, 0.5f * detuneCents);
+        }
+
+        // 16. Stereo image.
+        const auto [l5, r5] =
+            stereoDepthWith(l4, r4, stereo, chunk.cosAngle[j], chunk.sinAngle[j], chunk.blumleinSin[j]);
+        const auto [l6, r6] = headspaceWith(l5, r5, stereo);
+        chunk.reverbL[j] = l6;
+        chunk.reverbR[j] = r6;
     }
+}
 
-    // 16. Stereo image.
-    const auto [l5, r5] = applyStereoDepth(l4, r4, k.stereoAmount, k.blumlein, drift);
-    const auto [l6, r6] = applyHeadspace(l5, r5, k.headspace, k.sizeNorm);
-
-    // 17. Ducking under the input: fast attack, slow release.
-    const float duckTarget = 0.72f * std::abs(x0) + 0.12f * level;
-    const float q = duckTarget > duckEnv ? coeffs.duckAttack : coeffs.duckRelease;
-    duckEnv = q * duckEnv + (1.0f - q) * duckTarget;
-    const float target = 1.055f - 0.145f * duckEnv / (duckEnv + 0.075f);
-    const float qGain = target < duckGain ? coeffs.gainFall : coeffs.gainRise;
-    duckGain = qGain * duckGain + (1.0f - qGain) * target;
-
-    // 18. A faint noise floor that rises a little under programme.
-    const float u1 = nextRandom(noiseSeed);
-    const float u2 = nextRandom(noiseSeed);
-    const float nm = (u1 + u2) * 0.5f;
-    const float ns = (u1 - u2) * 0.5f;
-    const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * duckEnv));
-    const float noiseL = noiseLpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
-    const float noiseR = noiseLpR.processWith(nm - 0.42f * ns, coeffs.lp7600);
-
-    // 19. Wet reverb.
+void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept
+{
     const float gain = advanced.outputGain;
-    const float wetL = l6 * k.tail * gain * duckGain + amp * noiseL;
-    const float wetR = r6 * k.tail * gain * duckGain + amp * noiseR * 1.04f;
+    for (int j = 0; j < count; ++j)
+    {
+        // 17. Ducking under the input: fast attack, slow release.
+        const float duckTarget = 0.72f * std::abs(chunk.x0[j]) + 0.12f * chunk.level[j];
+        const float q = duckTarget > duckEnv ? coeffs.duckAttack : coeffs.duckRelease;
+        duckEnv = q * duckEnv + (1.0f - q) * duckTarget;
+        const float target = 1.055f - 0.145f * duckEnv / (duckEnv + 0.075f);
+        const float qGain = target < duckGain ? coeffs.gainFall : coeffs.gainRise;
+        duckGain = qGain * duckGain + (1.0f - qGain) * target;
 
-    // 20. Echo and delay lines.
-    const auto [echoL, echoR] = processEcho(mono, inR, l6, r6, advanced);
+        // 18. A faint noise floor that rises a little under programme.
+        const float u1 = nextRandom(noiseSeed);
+        const float u2 = nextRandom(noiseSeed);
+        const float nm = (u1 + u2) * 0.5f;
+        const float ns = (u1 - u2) * 0.5f;
+        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * duckEnv));
+        const float noiseL = noiseLpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
+        const float noiseR = noiseLpR.processWith(nm - 0.42f * ns, coeffs.lp7600);
 
-    // 21. Sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
-    float yL = (wetL + k.tail * er.first * gain) + echoL * k.delayMix * gain;
-    float yR = (wetR + k.tail * er.second * gain) + echoR * k.delayMix * gain;
+        // 19. Wet reverb.
+        const float wetL = chunk.reverbL[j] * k.tail * gain * duckGain + amp * noiseL;
+        const float wetR = chunk.reverbR[j] * k.tail * gain * duckGain + amp * noiseR * 1.04f;
 
-    // 22. Vintage converter.
-    if (advanced.vintageConv)
-        std::tie(yL, yR) = processVintageConverter(yL, yR);
+        // 21. Sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
+        float yL = (wetL + k.tail * chunk.earlyL[j] * gain) + chunk.echoL[j] * k.delayMix * gain;
+        float yR = (wetR + k.tail * chunk.earlyR[j] * gain) + chunk.echoR[j] * k.delayMix * gain;
 
-    // 23, 24. Dry/wet and the output soft limit.
-    const float outL = inL * (1.0f - k.dw) + k.dw * yL;
-    const float outR = inR * (1.0f - k.dw) + k.dw * yR;
-    return {softLimitOutput(outL), softLimitOutput(outR)};
+        // 22. Vintage converter.
+        if (advanced.vintageConv)
+            std::tie(yL, yR) = processVintageConverter(yL, yR);
+
+        // 23, 24. Dry/wet and the output soft limit.
+        const float outL = chunk.inL[j] * (1.0f - k.dw) + k.dw * yL;
+        const float outR = chunk.inR[j] * (1.0f - k.dw) + k.dw * yR;
+        chunk.outL[j] = softLimitOutput(outL);
+        chunk.outR[j] = softLimitOutput(outR);
+    }
 }
 
 } // namespace vorn

@@ -3,22 +3,68 @@
 namespace vorn
 {
 
+VornDsp::StereoControls VornDsp::stereoControls(float amount, float blend, float headspace, float sizeNorm) noexcept
+{
+    StereoControls s;
+    const float dep = juce::jlimit(0.0f, 1.0f, amount);
+    s.dep = dep;
+    s.blumlein = juce::jlimit(0.0f, 1.0f, dep * juce::jlimit(0.0f, 1.0f, blend));
+    s.depthLowPass = depthLpCoefficient.get(4300.0f + 1700.0f * dep, static_cast<float>(sampleRate));
+    s.depthGain = 1.0f / (1.0f + 0.18f * dep);
+    const int depthLength = static_cast<int>(depthLineL.size());
+    s.depthTapA =
+        juce::jlimit(0, depthLength, juce::roundToInt((static_cast<double>(dep) * 0.006 + 0.006) * sampleRate));
+    s.depthTapB =
+        juce::jlimit(0, depthLength, juce::roundToInt((static_cast<double>(dep) * 0.008 + 0.016) * sampleRate));
+
+    s.headspace = juce::jlimit(0.0f, 1.0f, headspace);
+    const int headLength = static_cast<int>(headLineL.size());
+    s.headShort = juce::jlimit(1, headLength, juce::roundToInt(sampleRate * 0.00034));
+    s.headLong =
+        juce::jlimit(0, headLength, juce::roundToInt((static_cast<double>(sizeNorm) * 0.024 + 0.018) * sampleRate));
+    return s;
+}
+
+float VornDsp::rotationAngle(const StereoControls& s, float lfo) noexcept
+{
+    return s.dep * (0.16f + 0.035f * lfo);
+}
+
+float VornDsp::blumleinSine(const StereoControls& s, float lfo) noexcept
+{
+    return std::sin(0.12f + 0.18f * s.blumlein + 0.018f * lfo);
+}
+
 VornDsp::StereoPair VornDsp::applyStereoDepth(float l, float r, float amount, float blend, float lfo) noexcept
 {
-    const auto sr = static_cast<float>(sampleRate);
-    const float dep = juce::jlimit(0.0f, 1.0f, amount);
-    const float q = juce::jlimit(0.0f, 1.0f, blend);
+    const auto s = stereoControls(amount, blend, 0.0f, 0.0f);
+    const float angle = rotationAngle(s, lfo);
+    return stereoDepthWith(l, r, s, std::cos(angle), std::sin(angle), blumleinSine(s, lfo));
+}
 
+VornDsp::StereoPair VornDsp::applyPsychoBlumlein(float mid, float side, float amount, float lfo) noexcept
+{
+    StereoControls s;
+    s.blumlein = juce::jlimit(0.0f, 1.0f, amount);
+    return blumleinWith(mid, side, s, blumleinSine(s, lfo));
+}
+
+VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, float sizeNorm) noexcept
+{
+    return headspaceWith(l, r, stereoControls(0.0f, 0.0f, amount, sizeNorm));
+}
+
+VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
+                                             float blumleinSin) noexcept
+{
+    const float dep = s.dep;
     const int n = static_cast<int>(depthLineL.size());
     const int w = depthWrite;
-    const int dA = juce::jlimit(0, n, juce::roundToInt((static_cast<double>(dep) * 0.006 + 0.006) * sampleRate));
-    const int dB = juce::jlimit(0, n, juce::roundToInt((static_cast<double>(dep) * 0.008 + 0.016) * sampleRate));
-    const float a = depthLineR.data()[indexBehind(w, dA, n)];
-    const float b = depthLineL.data()[indexBehind(w, dB, n)];
+    const float a = depthLineR.data()[indexBehind(w, s.depthTapA, n)];
+    const float b = depthLineL.data()[indexBehind(w, s.depthTapB, n)];
 
-    const float c = depthLpCoefficient.get(4300.0f + 1700.0f * dep, sr);
-    const float hA = depthLpA.processWith(a, c);
-    const float hB = depthLpB.processWith(b, c);
+    const float hA = depthLpA.processWith(a, s.depthLowPass);
+    const float hB = depthLpB.processWith(b, s.depthLowPass);
 
     depthLineL.data()[w] = l;
     depthLineR.data()[w] = r;
@@ -33,24 +79,21 @@ VornDsp::StereoPair VornDsp::applyStereoDepth(float l, float r, float amount, fl
     const float yR = depthHpR.processWith(r, coeffs.hp2200);
     const float hf = (yL - yR) * 0.5f;
 
-    const float angle = dep * (0.16f + 0.035f * lfo);
-    const float cosAngle = std::cos(angle);
-    const float sinAngle = std::sin(angle);
     const float mr = mid * cosAngle - side * sinAngle;
     const float sr2 = mid * sinAngle + side * cosAngle;
 
     const float m2 = mr * (1.0f - 0.16f * dep) + dep * hs * 0.24f;
     const float s2 = sr2 * (1.0f + 0.42f * dep) + dep * hd * 0.72f + dep * hf * 0.08f;
 
-    const auto [m3, s3] = applyPsychoBlumlein(m2, s2, dep * q, lfo);
+    const auto [m3, s3] = blumleinWith(m2, s2, s, blumleinSin);
 
-    const float g = 1.0f / (1.0f + 0.18f * dep);
+    const float g = s.depthGain;
     return {juce::jlimit(-1.0f, 1.0f, g * (m3 + s3)), juce::jlimit(-1.0f, 1.0f, g * (m3 - s3))};
 }
 
-VornDsp::StereoPair VornDsp::applyPsychoBlumlein(float mid, float side, float amount, float lfo) noexcept
+VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept
 {
-    const float c = juce::jlimit(0.0f, 1.0f, amount);
+    const float c = s.blumlein;
     const float e = mid + 0.08f * side;
     const float da = diffuse(e, blumleinDiffA, 1.0f);
     const float db = diffuse(e, blumleinDiffB, 1.0f);
@@ -60,7 +103,6 @@ VornDsp::StereoPair VornDsp::applyPsychoBlumlein(float mid, float side, float am
     const float high = blumleinHp1700.processWith(x, coeffs.hp1700);
     const float band = blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
 
-    const float v = std::sin(0.12f + 0.18f * c + 0.018f * lfo);
     const float sideIn = side * (1.0f + 0.08f * c) + (0.45f + 0.35f * c) * (v * band);
     const float midOut = (1.0f + 0.018f * c) * mid;
 
@@ -69,16 +111,14 @@ VornDsp::StereoPair VornDsp::applyPsychoBlumlein(float mid, float side, float am
     return {midOut, wv * fastTanh(sideIn / wv)};
 }
 
-VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, float sizeNorm) noexcept
+VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControls& s) noexcept
 {
-    const float m = juce::jlimit(0.0f, 1.0f, amount);
+    const float m = s.headspace;
 
     const int n = static_cast<int>(headLineL.size());
     const int w = headWrite;
-    const int h = juce::jlimit(1, n, juce::roundToInt(sampleRate * 0.00034));
-    const int lg = juce::jlimit(0, n, juce::roundToInt((static_cast<double>(sizeNorm) * 0.024 + 0.018) * sampleRate));
-    const int i1 = indexBehind(w, h, n);
-    const int i2 = indexBehind(indexBehind(w, lg, n), h, n);
+    const int i1 = indexBehind(w, s.headShort, n);
+    const int i2 = indexBehind(indexBehind(w, s.headLong, n), s.headShort, n);
     const float ls = headLineL.data()[i1];
     const float rs = headLineR.data()[i1];
     const float rl = headLineR.data()[i2];
@@ -96,12 +136,12 @@ VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, floa
     const float zR = headHpR.processWith(r, coeffs.hp5200);
 
     const float mid = (l + r) * 0.5f;
-    const float s = (l - r) * 0.5f;
+    const float sd = (l - r) * 0.5f;
     const float k = 1.0f + 0.08f * m;
 
     const float m2 = mid + m * ((pA + pB) * 0.5f) * 0.12f;
     const float side =
-        s * k + m * ((qB - qA) * 0.5f) * 0.2f + m * ((ls - rs) * 0.5f) * 0.09f + m * ((zL - zR) * 0.5f) * 0.045f;
+        sd * k + m * ((qB - qA) * 0.5f) * 0.2f + m * ((ls - rs) * 0.5f) * 0.09f + m * ((zL - zR) * 0.5f) * 0.045f;
 
     const float wv = std::abs(m2) * (1.35f + 0.5f * m) + 0.018f;
     const float s2 = wv * fastTanh(side / wv);

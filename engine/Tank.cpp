@@ -99,7 +99,13 @@ float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, flo
                                 float sizeFactor, float modDepth, float modRateHz, int taps, float density) noexcept
 {
     prepareBank(bank, decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, taps, density);
-    return wideTank ? runBankWide(bank, input, modRateHz) : runBank(bank, input, modRateHz);
+    if (wideTank && wideTankRunLimit(bank) > 0)
+    {
+        float out = 0.0f;
+        runBankRunWide(bank, &input, &modRateHz, 1.0f, 1, &out);
+        return out;
+    }
+    return runBank(bank, input, modRateHz);
 }
 
 void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,

@@ -1,6 +1,8 @@
-// The tank's per-sample work with each bank's eight lines in one 256-bit register, for processors with AVX2.
-// Every lane does exactly the operations of the four-lane code in Tank.cpp, in the same order and without fused
-// multiply-adds, so both give the same results bit for bit; only the number of instructions differs.
+// The tank with each bank's eight lines in one 256-bit register, for processors with AVX2, a run of samples at a
+// time in three passes: the modulated read positions, the interpolated reads, then the mix, the feedback filters
+// and the writes. The reads of a run all lie behind the run's first write (the caller keeps runs short enough),
+// so the order of the passes changes nothing. Every lane does exactly the operations of the four-lane code in
+// Tank.cpp, in the same order and without fused multiply-adds: both give the same results bit for bit.
 #include "engine/VornDsp.h"
 
 #if VORN_WIDE_TANK
@@ -88,8 +90,8 @@ VORN_AVX2 Reads8 readLines(const VornDsp::Bank& bank, int n, F8 position) noexce
         return {_mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2), _mm256_load_ps(t)};
     }
 
-    const F8 p = selectIf(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_LT_OQ), _mm256_add_ps(position, size),
-                          position);
+    const F8 p =
+        selectIf(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_LT_OQ), _mm256_add_ps(position, size), position);
     const I8 whole = _mm256_cvttps_epi32(p); // p is not negative: truncation is the floor
     r.t = _mm256_sub_ps(p, _mm256_cvtepi32_ps(whole));
     const I8 ns = _mm256_set1_epi32(n);
@@ -157,91 +159,133 @@ float softLimitTank(float v) noexcept
     return v;
 }
 
-VORN_AVX2 float runEightLanes(VornDsp::Bank& bank, float input, float modRateHz, float sr, float c200,
-                              float c2500) noexcept
+/** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample. */
+VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n, float sr,
+                        float* positions) noexcept
 {
     constexpr float kTwoPi = VornDsp::kTwoPi;
-    const int n = static_cast<int>(bank[0].buffer.size());
-    const int taps = bank.taps;
-    const auto tapCount = static_cast<float>(taps);
-    const float w = kTwoPi * modRateHz;
-    const F8 write = splat8(static_cast<float>(bank.writeIndex));
-    const F8 depthSamples = splat8(bank.depthSamples);
     const F8 twoPi = splat8(kTwoPi);
-
-    // Modulated Lagrange reads of the eight lines.
-    F8 inc = _mm256_div_ps(_mm256_mul_ps(splat8(w), _mm256_load_ps(bank.rate.data())), splat8(sr));
-    if (taps != 1) // x / 1 is x
-        inc = _mm256_div_ps(inc, splat8(tapCount));
+    const F8 rate = _mm256_load_ps(bank.rate.data());
+    const F8 nominal = _mm256_load_ps(bank.scaledNominal.data());
+    const F8 depth = splat8(bank.depthSamples);
     F8 phase = _mm256_load_ps(bank.phase.data());
-    F8 sum = _mm256_setzero_ps();
-    const F8 one = splat8(1.0f), two = splat8(2.0f), six = splat8(6.0f);
-    for (int k = 0; k < taps; ++k)
+    int write = bank.writeIndex;
+    for (int j = 0; j < count; ++j)
     {
+        const float w = kTwoPi * (modRate[j] * rateScale);
+        const F8 inc = _mm256_div_ps(_mm256_mul_ps(splat8(w), rate), splat8(sr));
         const F8 advanced = _mm256_add_ps(phase, inc);
         phase = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
-        const F8 d = _mm256_add_ps(_mm256_load_ps(bank.scaledNominal.data()), _mm256_mul_ps(depthSamples, fastSin8(phase)));
-        const F8 position = _mm256_sub_ps(write, _mm256_max_ps(d, splat8(8.0f)));
-        const Reads8 reads = readLines(bank, n, position);
-
-        const F8 x = reads.t;
-        const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
-        const F8 negX = _mm256_xor_ps(x, splat8(-0.0f));
-        const F8 cm1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(negX, xm1), xm2), six);
-        const F8 c0 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), two);
-        const F8 c1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, splat8(-0.0f)), x), xm2), two);
-        const F8 c2 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), six);
-        const F8 value = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, reads.ym1),
-                                                                      _mm256_mul_ps(c0, reads.y0)),
-                                                        _mm256_mul_ps(c1, reads.y1)),
-                                          _mm256_mul_ps(c2, reads.y2));
-        sum = _mm256_add_ps(sum, value);
+        const F8 d = _mm256_add_ps(nominal, _mm256_mul_ps(depth, fastSin8(phase)));
+        _mm256_store_ps(positions + 8 * j,
+                        _mm256_sub_ps(splat8(static_cast<float>(write)), _mm256_max_ps(d, splat8(8.0f))));
+        write = write + 1 < n ? write + 1 : 0;
     }
     _mm256_store_ps(bank.phase.data(), phase);
-    const F8 o = taps == 1 ? sum : _mm256_div_ps(sum, splat8(tapCount));
-    const F8 m = hadamard8(o);
+}
 
-    // The feedback filters of the eight lines.
-    const F8 x = _mm256_mul_ps(_mm256_load_ps(bank.gain.data()), m);
-    const F8 lowY = _mm256_mul_ps(splat8(c200), _mm256_sub_ps(_mm256_add_ps(_mm256_load_ps(bank.lowY.data()), x),
-                                                                     _mm256_load_ps(bank.lowX1.data())));
-    _mm256_store_ps(bank.lowY.data(), lowY);
-    _mm256_store_ps(bank.lowX1.data(), x);
-    const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(_mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one),
-                                                 _mm256_sub_ps(x, lowY)));
-    const F8 highY = _mm256_mul_ps(splat8(c2500), _mm256_sub_ps(_mm256_add_ps(_mm256_load_ps(bank.highY.data()), x2),
-                                                                       _mm256_load_ps(bank.highX1.data())));
-    _mm256_store_ps(bank.highY.data(), highY);
-    _mm256_store_ps(bank.highX1.data(), x2);
-    const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(_mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one), highY));
-    const F8 out = _mm256_add_ps(x3, splat8(input * bank.inject));
+/** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. */
+VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, int count, int n, float* reads,
+                           float* out) noexcept
+{
+    const F8 one = splat8(1.0f), two = splat8(2.0f), six = splat8(6.0f), sign = splat8(-0.0f);
+    for (int j = 0; j < count; ++j)
+    {
+        const Reads8 r = readLines(bank, n, _mm256_load_ps(positions + 8 * j));
+        const F8 x = r.t;
+        const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
+        const F8 cm1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(x, sign), xm1), xm2), six);
+        const F8 c0 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), two);
+        const F8 c1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, sign), x), xm2), two);
+        const F8 c2 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), six);
+        const F8 value = _mm256_add_ps(
+            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, r.ym1), _mm256_mul_ps(c0, r.y0)), _mm256_mul_ps(c1, r.y1)),
+            _mm256_mul_ps(c2, r.y2));
+        // One tap: the sum over taps is the value itself (0 + v is v, and v / 1 is v).
+        const F8 o = _mm256_add_ps(_mm256_setzero_ps(), value);
+        float* lanes = reads + 8 * j;
+        _mm256_store_ps(lanes, o);
+        float total = 0.0f;
+        for (int i = 0; i < 8; ++i)
+            total = total + lanes[i];
+        out[j] = total * 0.35355338f;
+    }
+}
 
-    alignas(32) float v[8];
-    _mm256_store_ps(v, out);
-    const F8 beyond = _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ),
-                                   _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
-    if (_mm256_movemask_ps(beyond) != 0)
-        for (float& value : v)
-            value = softLimitTank(value);
-
-    const int writeIndex = bank.writeIndex;
+/** Pass 3: mix, band-split decay filters, input, soft limit and the writes, sample by sample. */
+VORN_AVX2 void feed(VornDsp::Bank& bank, const float* reads, const float* input, int count, int n, float c200,
+                    float c2500) noexcept
+{
+    const F8 one = splat8(1.0f);
+    const F8 gain = _mm256_load_ps(bank.gain.data());
+    const F8 lowGain = _mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one);
+    const F8 highGain = _mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one);
+    const F8 cLow = splat8(c200), cHigh = splat8(c2500);
+    F8 lowX1 = _mm256_load_ps(bank.lowX1.data()), lowY = _mm256_load_ps(bank.lowY.data());
+    F8 highX1 = _mm256_load_ps(bank.highX1.data()), highY = _mm256_load_ps(bank.highY.data());
+    std::array<float*, 8> lines;
     for (size_t i = 0; i < 8; ++i)
-        bank[i].buffer.data()[writeIndex] = v[i];
-    bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
-
-    // The output comes from the unmixed reads, summed in line order.
-    alignas(32) float reads[8];
-    _mm256_store_ps(reads, o);
-    float total = 0.0f;
-    for (float value : reads)
-        total = total + value;
-    return total * 0.35355338f;
+        lines[i] = bank[i].buffer.data();
+    int write = bank.writeIndex;
+    alignas(32) float v[8];
+    for (int j = 0; j < count; ++j)
+    {
+        const F8 x = _mm256_mul_ps(gain, hadamard8(_mm256_load_ps(reads + 8 * j)));
+        lowY = _mm256_mul_ps(cLow, _mm256_sub_ps(_mm256_add_ps(lowY, x), lowX1));
+        lowX1 = x;
+        const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(lowGain, _mm256_sub_ps(x, lowY)));
+        highY = _mm256_mul_ps(cHigh, _mm256_sub_ps(_mm256_add_ps(highY, x2), highX1));
+        highX1 = x2;
+        const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(highGain, highY));
+        const F8 out = _mm256_add_ps(x3, splat8(input[j] * bank.inject));
+        _mm256_store_ps(v, out);
+        const F8 beyond =
+            _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ), _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
+        if (_mm256_movemask_ps(beyond) != 0)
+            for (float& value : v)
+                value = softLimitTank(value);
+        for (size_t i = 0; i < 8; ++i)
+            lines[i][write] = v[i];
+        write = write + 1 < n ? write + 1 : 0;
+    }
+    _mm256_store_ps(bank.lowX1.data(), lowX1);
+    _mm256_store_ps(bank.lowY.data(), lowY);
+    _mm256_store_ps(bank.highX1.data(), highX1);
+    _mm256_store_ps(bank.highY.data(), highY);
+    bank.writeIndex = write;
 }
 } // namespace
 
-float VornDsp::runBankWide(Bank& bank, float input, float modRateHz) noexcept
+void VornDsp::runBankRunWide(Bank& bank, const float* input, const float* modRate, float rateScale, int count,
+                             float* out) noexcept
 {
-    return runEightLanes(bank, input, modRateHz, static_cast<float>(sampleRate), coeffs.c200, coeffs.c2500);
+    jassert(count <= Chunk::kLength && bank.taps == 1);
+    const int n = static_cast<int>(bank[0].buffer.size());
+    alignas(32) std::array<float, 8 * Chunk::kLength> positions, reads;
+    modulate(bank, modRate, rateScale, count, n, static_cast<float>(sampleRate), positions.data());
+    interpolate(bank, positions.data(), count, n, reads.data(), out);
+    feed(bank, reads.data(), input, count, n, coeffs.c200, coeffs.c2500);
+}
+
+int VornDsp::wideTankRunLimit(const Bank& bank) const noexcept
+{
+    // Reads lie between D - 2 and D + 1 samples behind a sample's write position, D being at least 8 and within
+    // the depth of the scaled length; a margin of two more covers the rounding of the positions.
+    if (bank.taps != 1)
+        return 0;
+    const int n = static_cast<int>(bank[0].buffer.size());
+    const float depth = std::abs(bank.depthSamples) * 1.001f;
+    float nearest = 8.0f, farthest = 8.0f;
+    for (size_t i = 0; i < 8; ++i)
+    {
+        nearest = i == 0 ? bank.scaledNominal[i] - depth : std::min(nearest, bank.scaledNominal[i] - depth);
+        farthest = std::max(farthest, bank.scaledNominal[i] + depth);
+    }
+    nearest = std::max(nearest, 8.0f);
+    if (!(nearest < 1.0e6f && farthest < 1.0e6f)) // not finite, or no sensible line
+        return 1;
+    const int limit = std::min(static_cast<int>(nearest) - 4, n - static_cast<int>(std::ceil(farthest)) - 4);
+    return std::max(1, std::min(limit, Chunk::kLength));
 }
 
 bool VornDsp::wideTankAvailable() noexcept
@@ -255,9 +299,14 @@ bool VornDsp::wideTankAvailable() noexcept
 
 namespace vorn
 {
-float VornDsp::runBankWide(Bank& bank, float input, float modRateHz) noexcept
+void VornDsp::runBankRunWide(Bank&, const float*, const float*, float, int, float*) noexcept
 {
-    return runBank(bank, input, modRateHz);
+    jassertfalse;
+}
+
+int VornDsp::wideTankRunLimit(const Bank&) const noexcept
+{
+    return 0;
 }
 
 bool VornDsp::wideTankAvailable() noexcept

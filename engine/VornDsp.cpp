@@ -165,31 +165,29 @@ void VornDsp::process(juce::AudioBuffer<float>& buffer, const Parameters& parame
     const int numSamples = buffer.getNumSamples();
 
     // Before the first prepare every buffer is empty: the block passes through untouched.
-    if (numSamples <= 0 || !prepared)
+    if (numSamples <= 0 || !prepared || buffer.getNumChannels() < 1)
         return;
 
     const auto controls = deriveControls(parameters, preset, dna, advanced);
     prepareBlock(controls, advanced);
 
-    if (buffer.getNumChannels() >= 2)
+    const int limit = chunkLimit(controls, parameters);
+    const bool stereo = buffer.getNumChannels() >= 2;
+    float* left = buffer.getWritePointer(0);
+    float* right = stereo ? buffer.getWritePointer(1) : nullptr;
+    for (int start = 0; start < numSamples; start += limit)
     {
-        float* left = buffer.getWritePointer(0);
-        float* right = buffer.getWritePointer(1);
-        for (int i = 0; i < numSamples; ++i)
+        const int count = std::min(limit, numSamples - start);
+        for (int j = 0; j < count; ++j)
         {
-            const auto out = processFrame(safeInput(left[i]), safeInput(right[i]), controls, parameters, advanced);
-            left[i] = out.first;
-            right[i] = out.second;
+            const float l = safeInput(left[start + j]);
+            chunk.inL[static_cast<size_t>(j)] = l;
+            chunk.inR[static_cast<size_t>(j)] = stereo ? safeInput(right[start + j]) : l;
         }
-    }
-    else if (buffer.getNumChannels() == 1)
-    {
-        float* mono = buffer.getWritePointer(0);
-        for (int i = 0; i < numSamples; ++i)
-        {
-            const float x = safeInput(mono[i]);
-            mono[i] = processFrame(x, x, controls, parameters, advanced).first;
-        }
+        runChunk(count, controls, parameters, advanced);
+        std::copy_n(chunk.outL.begin(), count, left + start);
+        if (stereo)
+            std::copy_n(chunk.outR.begin(), count, right + start);
     }
 }
 

@@ -155,19 +155,67 @@ private:
     BlockControls deriveControls(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
                                  const Advanced& advanced) const noexcept;
 
-    /** The work processFrame needs done once per block before it runs. */
+    /** What the stereo stages make of their amounts (clamped), the same for a whole block. */
+    struct StereoControls
+    {
+        float dep = 0, blumlein = 0, depthLowPass = 0, depthGain = 1, headspace = 0;
+        int depthTapA = 0, depthTapB = 0, headShort = 1, headLong = 0;
+    };
+
+    StereoControls stereoControls(float amount, float blend, float headspace, float sizeNorm) noexcept;
+    static float rotationAngle(const StereoControls& s, float lfo) noexcept;
+    static float blumleinSine(const StereoControls& s, float lfo) noexcept;
+
+    // The stereo stages with their controls worked out beforehand, and the sines and cosines they need.
+    StereoPair stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
+                               float blumleinSin) noexcept;
+    StereoPair blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept;
+    StereoPair headspaceWith(float l, float r, const StereoControls& s) noexcept;
+
+    /** Per-sample values handed from one stage of the signal flow to the next, for a chunk of samples. The
+        block is processed chunk by chunk, each stage over the whole chunk in turn, so that the work of
+        neighbouring samples can overlap. */
+    struct Chunk
+    {
+        static constexpr int kLength = 64;
+        using Samples = std::array<float, kLength>;
+        alignas(16) Samples inL{}, inR{}, outL{}, outR{};
+        alignas(16) Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
+        alignas(16) Samples earlyL{}, earlyR{}, echoL{}, echoR{}, tankInL{}, tankInR{}, modRate{}, reverbL{}, reverbR{};
+        alignas(16) Samples cosAngle{}, sinAngle{}, blumleinSin{};
+    };
+
+    /** The work the chunks need done once per block before they run. */
     void prepareBlock(const BlockControls& controls, const Advanced& advanced) noexcept;
 
-    /** processSample with the block's derived controls. */
-    StereoPair processFrame(float inL, float inR, const BlockControls& controls, const Parameters& parameters,
-                            const Advanced& advanced) noexcept;
+    /** How many samples a chunk may hold under the block's controls (at least 1). */
+    int chunkLimit(const BlockControls& controls, const Parameters& parameters) const noexcept;
+    int earlyReflectionsChunkLimit(int index) const noexcept;
+
+    /** The whole signal flow for the first count samples of `chunk` (inL, inR in; outL, outR out). */
+    void runChunk(int count, const BlockControls& controls, const Parameters& parameters,
+                  const Advanced& advanced) noexcept;
+
+    // The stages of runChunk.
+    void runFront(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
+    void earlyReflectionsOfChunk(int count, int index, float level) noexcept;
+    void runEcho(int count, const Advanced& advanced, bool withReverb) noexcept;
+    void runTankInput(int count, const BlockControls& controls, const Advanced& advanced, float sendBefore) noexcept;
+    void runTank(int count, const BlockControls& controls) noexcept;
+    void runReverbOutput(int count, const BlockControls& controls) noexcept;
+    void runMix(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
 
     /** Sets a bank up for a block's controls: its cached decay gains (recomputed only when their keys change),
         scaled lengths, modulation depth and input gain. runBank then runs it sample by sample. */
     void prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,
                      int taps, float density) noexcept;
     float runBank(Bank& bank, float input, float modRateHz) noexcept;
-    float runBankWide(Bank& bank, float input, float modRateHz) noexcept;
+
+    /** The tank eight lanes wide, for count samples of one bank (modulation rates scaled by rateScale), one tap
+        per line; count may not exceed wideTankRunLimit, which is 0 where the wide tank cannot run the bank. */
+    void runBankRunWide(Bank& bank, const float* input, const float* modRate, float rateScale, int count,
+                        float* out) noexcept;
+    int wideTankRunLimit(const Bank& bank) const noexcept;
 
     void prepareEarlyReflections();
     static void clear(std::vector<float>& buffer) noexcept;
@@ -235,6 +283,8 @@ private:
     // Vintage converter: four low-pass stages per channel; the dither runs on across resets.
     std::array<float, 4> converterL{}, converterR{};
     juce::uint32 converterSeed = 625341585u;
+
+    Chunk chunk;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornDsp)
 };
