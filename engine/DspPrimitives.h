@@ -127,6 +127,11 @@ public:
             return y - x;
         }
 
+        /** process() over count samples (out may be in). The buffer is at least eight samples long, and a
+            stretch up to its end holds only samples written at least a buffer length ago: within one the
+            samples are independent and go four at a time. */
+        void processRun(const float* in, float* out, int count) noexcept;
+
         std::vector<float> buffer;
         float gain = 0.5f;
         int index = 0;
@@ -139,6 +144,10 @@ public:
         const float b = pair[1].process(a);
         return x * (1.0f - amount) + b * amount;
     }
+
+    /** diffuse() over count samples (out may be in); scratch holds count samples. */
+    static void diffuseRun(const float* in, float* out, float* scratch, int count, std::array<AllpassDiffuser, 2>& pair,
+                           float amount) noexcept;
 
     /** The index d samples behind write in a circular buffer of n, for 0 <= write < n and 0 <= d <= n: the
         same as (write + n - d) mod n, without an integer division. */
@@ -422,5 +431,49 @@ public:
         return static_cast<float>(state >> 8) * (1.0f / 8388608.0f) - 1.0f;
     }
 };
+
+inline void VornDspPrimitives::AllpassDiffuser::processRun(const float* in, float* out, int count) noexcept
+{
+    float* data = buffer.data();
+    const int n = static_cast<int>(buffer.size());
+    const Float4 g = splat(gain);
+    while (count > 0)
+    {
+        const int run = std::min(count, n - index);
+        float* stretch = data + index;
+        int i = 0;
+        for (; i + 4 <= run; i += 4)
+        {
+            const Float4 x = load4(in + i);
+            const Float4 y = load4(stretch + i);
+            store4(stretch + i, x + g * y);
+            store4(out + i, y - x);
+        }
+        for (; i < run; ++i)
+        {
+            const float x = in[i];
+            const float y = stretch[i];
+            stretch[i] = x + gain * y;
+            out[i] = y - x;
+        }
+        index = index + run < n ? index + run : 0;
+        in += run;
+        out += run;
+        count -= run;
+    }
+}
+
+inline void VornDspPrimitives::diffuseRun(const float* in, float* out, float* scratch, int count,
+                                          std::array<AllpassDiffuser, 2>& pair, float amount) noexcept
+{
+    pair[0].processRun(in, scratch, count);
+    pair[1].processRun(scratch, scratch, count);
+    const Float4 keep = splat(1.0f - amount), blend = splat(amount);
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        store4(out + i, load4(in + i) * keep + load4(scratch + i) * blend);
+    for (; i < count; ++i)
+        out[i] = in[i] * (1.0f - amount) + scratch[i] * amount;
+}
 
 } // namespace vorn

@@ -82,19 +82,6 @@ void VornDsp::prepareEarlyReflections()
     fill(erPatterns[3], erTableLuxe);
 }
 
-float VornDsp::advancePredelay(float h, int delaySamples) noexcept
-{
-    float* line = predelayLine.data();
-    const int n = static_cast<int>(predelayLine.size());
-    // Delays longer than the line (out-of-range controls) read its oldest sample.
-    const int d = std::min(delaySamples, n);
-    const float x0 = line[indexBehind(predelayWrite, d, n)];
-    line[predelayWrite] = h;
-    if (++predelayWrite >= n)
-        predelayWrite = 0;
-    return x0;
-}
-
 VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noexcept
 {
     const auto& pattern = erPatterns[patternForIndex(index)];

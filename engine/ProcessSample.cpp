@@ -141,19 +141,42 @@ void VornDsp::runChunk(int count, const BlockControls& k, const Parameters& para
 
 void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
-    const int n = static_cast<int>(predelayLine.size());
+    // 1. Wander: a very slow variation of every modulation rate. The phases advance sample by sample; their sines
+    // then go four samples at a time (the same operations lane by lane).
+    const int rounded = (count + 3) & ~3;
     for (int j = 0; j < count; ++j)
     {
-        const float inL = chunk.inL[j], inR = chunk.inR[j];
-
-        // 1. Wander: a very slow variation of every modulation rate.
         advancePhase(wanderPhase[0], k.wanderIncrementA);
         advancePhase(wanderPhase[1], k.wanderIncrementB);
-        const Float4 wanderSines = fastSin(Float4{wanderPhase[0], wanderPhase[1], 0.0f, 0.0f});
-        const float wander = 1.0f + 0.05f * (0.6f * wanderSines[0] + 0.4f * wanderSines[1]);
+        chunk.phaseA[j] = wanderPhase[0];
+        chunk.phaseB[j] = wanderPhase[1];
+    }
+    for (int j = 0; j < rounded; j += 4)
+    {
+        const Float4 sines = splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
+                             splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j));
+        store4(chunk.wander.data() + j, splat(1.0f) + splat(0.05f) * sines);
+    }
 
+    // 5. Drift oscillators, their rate following the wander.
+    for (int j = 0; j < count; ++j)
+    {
+        const float r2 = chunk.wander[j] * k.driftRate;
+        advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
+        advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
+        chunk.phaseA[j] = driftPhase[0];
+        chunk.phaseB[j] = driftPhase[1];
+    }
+    for (int j = 0; j < rounded; j += 4)
+        store4(chunk.drift.data() + j, splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
+                                           splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j)));
+
+    const int n = static_cast<int>(predelayLine.size());
+    const float highPass = inputHighPassCoefficient.get(k.lowCutHz, k.sr);
+    for (int j = 0; j < count; ++j)
+    {
         // 3. Input analysis: peak followers of three bands give the input level.
-        const float mono = (inL + inR) * 0.5f;
+        const float mono = (chunk.inL[j] + chunk.inR[j]) * 0.5f;
         const float a = analysisLow.processWith(mono, coeffs.lp300);
         const float b = analysisMid.processWith(mono, coeffs.lp3000);
         const std::array<float, 3> bands{a, b - a, mono - b};
@@ -166,27 +189,16 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         const float sum = (bands[0] + bands[1]) + bands[2];
 
         // 4. Input high-pass.
-        const float h = inputHighPass.processWith(sum, inputHighPassCoefficient.get(k.lowCutHz, k.sr));
-
-        // 5. Drift oscillators.
-        const float r2 = wander * k.driftRate;
-        advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
-        advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
-        const Float4 driftSines = fastSin(Float4{driftPhase[0], driftPhase[1], 0.0f, 0.0f});
-        const float drift = 0.6f * driftSines[0] + 0.4f * driftSines[1];
+        const float h = inputHighPass.processWith(sum, highPass);
 
         // 6. Detune amount in cents, partly following the input level.
-        const float detuneCents = k.detune * drift * (0.28f + 0.45f * (k.unlinked + level * k.link));
+        chunk.cents[j] = k.detune * chunk.drift[j] * (0.28f + 0.45f * (k.unlinked + level * k.link));
 
         // 7. Predelay, then the sub tap of step 9, read behind the advanced write index.
         chunk.x0[j] = advancePredelay(h, k.predelaySamples);
         chunk.sub[j] = predelayLine.data()[indexBehind(predelayWrite, k.subSamples, n)] * advanced.subLevel;
-
         chunk.mono[j] = mono;
         chunk.level[j] = level;
-        chunk.wander[j] = wander;
-        chunk.drift[j] = drift;
-        chunk.cents[j] = detuneCents;
     }
 }
 
@@ -203,22 +215,21 @@ void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noex
 
 void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& advanced, float sendBefore) noexcept
 {
+    // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
     const bool delayToReverb = advanced.routing == 1;
-    const float e = k.inputDiffusion;
+    float* c = chunk.bandLimited.data();
     for (int j = 0; j < count; ++j)
     {
-        // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
         const float send = j == 0          ? sendBefore
                            : delayToReverb ? 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f
                                            : 0.0f;
-        const float c = bandlimit(send + (chunk.x0[j] + chunk.sub[j]));
-
-        // 10. Input diffusion runs every sample, whether or not the tank does.
-        const float pA = inDiffL[1].process(inDiffL[0].process(c));
-        const float pB = inDiffR[1].process(inDiffR[0].process(c));
-        chunk.tankInL[j] = c * (1.0f - e) + e * pA;
-        chunk.tankInR[j] = c * (1.0f - e) + e * pB;
+        c[j] = bandlimit(send + (chunk.x0[j] + chunk.sub[j]));
     }
+
+    // 10. Input diffusion runs every sample, whether or not the tank does.
+    const float e = k.inputDiffusion;
+    diffuseRun(c, chunk.tankInL.data(), chunk.scratch.data(), count, inDiffL, e);
+    diffuseRun(c, chunk.tankInR.data(), chunk.scratch.data(), count, inDiffR, e);
 }
 
 void VornDsp::runTank(int count, const BlockControls& k) noexcept
@@ -273,29 +284,46 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
         const float gL = narrowL.processWith(bankOutL, coeffs.c200);
         const float gR = narrowR.processWith(bankOutR, coeffs.c200);
         const float lowMid = (gL + gR) * 0.5f;
-        const float l1 = bankOutL + 0.85f * (lowMid - gL);
-        const float r1 = bankOutR + 0.85f * (lowMid - gR);
+        chunk.reverbL[j] = bankOutL + 0.85f * (lowMid - gL);
+        chunk.reverbR[j] = bankOutR + 0.85f * (lowMid - gR);
+    }
 
-        // 13. Output diffusion.
-        const float l2 = diffuse(l1, outDiffL, k.outputDiffusion);
-        const float r2 = diffuse(r1, outDiffR, k.outputDiffusion);
+    // 13. Output diffusion.
+    diffuseRun(chunk.reverbL.data(), chunk.reverbL.data(), chunk.scratch.data(), count, outDiffL, k.outputDiffusion);
+    diffuseRun(chunk.reverbR.data(), chunk.reverbR.data(), chunk.scratch.data(), count, outDiffR, k.outputDiffusion);
 
-        // 14. Softening.
-        const float l3 = l2 * (1.0f - 0.18f * s) + 0.18f * s * softenL.processWith(l2, coeffs.lp6200);
-        const float r3 = r2 * (1.0f - 0.18f * s) + 0.18f * s * softenR.processWith(r2, coeffs.lp6200);
+    // 14. Softening.
+    for (int j = 0; j < count; ++j)
+    {
+        const float l2 = chunk.reverbL[j], r2 = chunk.reverbR[j];
+        chunk.reverbL[j] = l2 * (1.0f - 0.18f * s) + 0.18f * s * softenL.processWith(l2, coeffs.lp6200);
+        chunk.reverbR[j] = r2 * (1.0f - 0.18f * s) + 0.18f * s * softenR.processWith(r2, coeffs.lp6200);
+    }
 
-        // 15. Detune: the shifters wait untouched while the shift is negligible.
-        float l4 = l3, r4 = r3;
-        const float detuneCents = chunk.cents[j];
-        if (std::abs(detuneCents) >= 0.001f)
+    // 15. Detune: the shifters wait untouched while the shift is negligible.
+    if (k.detune != 0.0f)
+        for (int j = 0; j < count; ++j)
         {
-            l4 = shifterL.process(l3, -0.5f * detuneCents);
-            r4 = shifterR.process(r3, 0.5f * detuneCents);
+            const float detuneCents = chunk.cents[j];
+            if (std::abs(detuneCents) >= 0.001f)
+            {
+                chunk.reverbL[j] = shifterL.process(chunk.reverbL[j], -0.5f * detuneCents);
+                chunk.reverbR[j] = shifterR.process(chunk.reverbR[j], 0.5f * detuneCents);
+            }
         }
 
-        // 16. Stereo image.
-        const auto [l5, r5] =
-            stereoDepthWith(l4, r4, stereo, chunk.cosAngle[j], chunk.sinAngle[j], chunk.blumleinSin[j]);
+    // 16. Stereo image, stage by stage.
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [m, sd] =
+            depthMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
+        chunk.mid[j] = m;
+        chunk.side[j] = sd;
+    }
+    blumleinOfChunk(count, stereo);
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [l5, r5] = depthOutput(chunk.mid[j], chunk.side[j], stereo);
         const auto [l6, r6] = headspaceWith(l5, r5, stereo);
         chunk.reverbL[j] = l6;
         chunk.reverbR[j] = r6;

@@ -57,6 +57,14 @@ VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, floa
 VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
                                              float blumleinSin) noexcept
 {
+    const auto [m2, s2] = depthMidSide(l, r, s, cosAngle, sinAngle);
+    const auto [m3, s3] = blumleinWith(m2, s2, s, blumleinSin);
+    return depthOutput(m3, s3, s);
+}
+
+VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls& s, float cosAngle,
+                                          float sinAngle) noexcept
+{
     const float dep = s.dep;
     const int n = static_cast<int>(depthLineL.size());
     const int w = depthWrite;
@@ -84,31 +92,61 @@ VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoContr
 
     const float m2 = mr * (1.0f - 0.16f * dep) + dep * hs * 0.24f;
     const float s2 = sr2 * (1.0f + 0.42f * dep) + dep * hd * 0.72f + dep * hf * 0.08f;
+    return {m2, s2};
+}
 
-    const auto [m3, s3] = blumleinWith(m2, s2, s, blumleinSin);
-
+VornDsp::StereoPair VornDsp::depthOutput(float mid, float side, const StereoControls& s) noexcept
+{
     const float g = s.depthGain;
-    return {juce::jlimit(-1.0f, 1.0f, g * (m3 + s3)), juce::jlimit(-1.0f, 1.0f, g * (m3 - s3))};
+    return {juce::jlimit(-1.0f, 1.0f, g * (mid + side)), juce::jlimit(-1.0f, 1.0f, g * (mid - side))};
 }
 
 VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept
 {
-    const float c = s.blumlein;
     const float e = mid + 0.08f * side;
     const float da = diffuse(e, blumleinDiffA, 1.0f);
     const float db = diffuse(e, blumleinDiffB, 1.0f);
-    const float x = (da - db) * 0.5f;
+    return blumleinSaturate(mid, side, blumleinBand(da, db), s, v);
+}
 
+float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
+{
+    const float x = (diffusedA - diffusedB) * 0.5f;
     const float low = blumleinLp760.processWith(x, coeffs.lp760);
     const float high = blumleinHp1700.processWith(x, coeffs.hp1700);
-    const float band = blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
+    return blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
+}
 
+VornDsp::StereoPair VornDsp::blumleinSaturate(float mid, float side, float band, const StereoControls& s,
+                                              float v) noexcept
+{
+    const float c = s.blumlein;
     const float sideIn = side * (1.0f + 0.08f * c) + (0.45f + 0.35f * c) * (v * band);
     const float midOut = (1.0f + 0.018f * c) * mid;
 
     // The side may not outgrow the mid (plus a small floor).
     const float wv = std::abs(midOut) * (1.25f + 0.55f * c) + 0.018f;
     return {midOut, wv * fastTanh(sideIn / wv)};
+}
+
+void VornDsp::blumleinOfChunk(int count, const StereoControls& s) noexcept
+{
+    // blumleinWith() over the chunk's mid and side, the diffusers a run at a time.
+    float* e = chunk.blumleinIn.data();
+    for (int j = 0; j < count; ++j)
+        e[j] = chunk.mid[j] + 0.08f * chunk.side[j];
+    diffuseRun(e, chunk.diffusedA.data(), chunk.scratch.data(), count, blumleinDiffA, 1.0f);
+    diffuseRun(e, chunk.diffusedB.data(), chunk.scratch.data(), count, blumleinDiffB, 1.0f);
+
+    for (int j = 0; j < count; ++j)
+        chunk.blumleinBand[j] = blumleinBand(chunk.diffusedA[j], chunk.diffusedB[j]);
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [m, sd] =
+            blumleinSaturate(chunk.mid[j], chunk.side[j], chunk.blumleinBand[j], s, chunk.blumleinSin[j]);
+        chunk.mid[j] = m;
+        chunk.side[j] = sd;
+    }
 }
 
 VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControls& s) noexcept

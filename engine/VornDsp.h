@@ -169,7 +169,12 @@ private:
     // The stereo stages with their controls worked out beforehand, and the sines and cosines they need.
     StereoPair stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
                                float blumleinSin) noexcept;
+    StereoPair depthMidSide(float l, float r, const StereoControls& s, float cosAngle, float sinAngle) noexcept;
     StereoPair blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept;
+    static StereoPair depthOutput(float mid, float side, const StereoControls& s) noexcept;
+    void blumleinOfChunk(int count, const StereoControls& s) noexcept;
+    float blumleinBand(float diffusedA, float diffusedB) noexcept;
+    static StereoPair blumleinSaturate(float mid, float side, float band, const StereoControls& s, float v) noexcept;
     StereoPair headspaceWith(float l, float r, const StereoControls& s) noexcept;
 
     /** Per-sample values handed from one stage of the signal flow to the next, for a chunk of samples. The
@@ -182,7 +187,9 @@ private:
         alignas(16) Samples inL{}, inR{}, outL{}, outR{};
         alignas(16) Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
         alignas(16) Samples earlyL{}, earlyR{}, echoL{}, echoR{}, tankInL{}, tankInR{}, modRate{}, reverbL{}, reverbR{};
-        alignas(16) Samples cosAngle{}, sinAngle{}, blumleinSin{};
+        alignas(16) Samples cosAngle{}, sinAngle{}, blumleinSin{}, mid{}, side{};
+        alignas(16) Samples phaseA{}, phaseB{};
+        alignas(16) Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
     };
 
     /** The work the chunks need done once per block before they run. */
@@ -288,5 +295,18 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornDsp)
 };
+
+inline float VornDsp::advancePredelay(float h, int delaySamples) noexcept
+{
+    float* line = predelayLine.data();
+    const int n = static_cast<int>(predelayLine.size());
+    // Delays longer than the line (out-of-range controls) read its oldest sample.
+    const int d = std::min(delaySamples, n);
+    const float x0 = line[indexBehind(predelayWrite, d, n)];
+    line[predelayWrite] = h;
+    if (++predelayWrite >= n)
+        predelayWrite = 0;
+    return x0;
+}
 
 } // namespace vorn
