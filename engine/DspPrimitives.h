@@ -411,17 +411,39 @@ public:
     }
 
     /** tanh(x) within a few units in the last place at a fraction of the library's cost: a [7/6] Pade
-        approximant below 1, the exponential form above. */
+        approximant below 1, the exponential form above; four lanes at a time, without branches. */
+    static Float4 fastTanh(Float4 x) noexcept
+    {
+        const Float4 a = select(x < splat(0.0f), -x, x);
+        const Float4 x2 = x * x;
+        const Float4 near = x * (splat(135135.0f) + x2 * (splat(17325.0f) + x2 * (splat(378.0f) + x2))) /
+                            (splat(135135.0f) + x2 * (splat(62370.0f) + x2 * (splat(3150.0f) + x2 * splat(28.0f))));
+        // Beyond 10 the result is 1 in single precision: the exponential need not grow further.
+        const Float4 e = expOfSmall(splat(2.0f) * select(a < splat(10.0f), a, splat(10.0f)));
+        const Float4 magnitude = splat(1.0f) - splat(2.0f) / (e + splat(1.0f));
+        const Float4 far = select(x < splat(0.0f), -magnitude, magnitude);
+        return select(a < splat(1.0f), near, far);
+    }
+
     static float fastTanh(float x) noexcept
     {
-        const float a = std::abs(x);
-        if (a < 1.0f)
-        {
-            const float x2 = x * x;
-            return x * (135135.0f + x2 * (17325.0f + x2 * (378.0f + x2))) /
-                   (135135.0f + x2 * (62370.0f + x2 * (3150.0f + x2 * 28.0f)));
-        }
-        return std::copysign(1.0f - 2.0f / (std::exp(2.0f * a) + 1.0f), x);
+        return fastTanh(splat(x))[0];
+    }
+
+    /** exp(y) for 0 <= y <= 20, within about one unit in the last place: 2^k times a polynomial of the rest. */
+    static Float4 expOfSmall(Float4 y) noexcept
+    {
+        const Float4 k = (y * splat(1.44269504f) + splat(12582912.0f)) - splat(12582912.0f);
+        const Float4 r = (y - k * splat(0.693145751953125f)) - k * splat(1.42860677e-6f); // ln 2 in two parts
+        Float4 p = splat(1.0f / 720.0f);
+        p = p * r + splat(1.0f / 120.0f);
+        p = p * r + splat(1.0f / 24.0f);
+        p = p * r + splat(1.0f / 6.0f);
+        p = p * r + splat(0.5f);
+        p = p * r + splat(1.0f);
+        p = p * r + splat(1.0f);
+        const Int4 exponent = (__builtin_convertvector(k, Int4) + splat(127)) << 23;
+        return p * reinterpret_cast<Float4>(exponent);
     }
 
     /** One step of the engine's 32-bit linear congruential generator: a value in [-1, 1). */

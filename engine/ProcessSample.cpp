@@ -321,12 +321,23 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
         chunk.side[j] = sd;
     }
     blumleinOfChunk(count, stereo);
+    for (int j = 0; j < count; j += 4)
+    {
+        const auto out = depthOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
+        store4(chunk.reverbL.data() + j, out.a);
+        store4(chunk.reverbR.data() + j, out.b);
+    }
     for (int j = 0; j < count; ++j)
     {
-        const auto [l5, r5] = depthOutput(chunk.mid[j], chunk.side[j], stereo);
-        const auto [l6, r6] = headspaceWith(l5, r5, stereo);
-        chunk.reverbL[j] = l6;
-        chunk.reverbR[j] = r6;
+        const auto [m, sd] = headspaceMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo);
+        chunk.mid[j] = m;
+        chunk.side[j] = sd;
+    }
+    for (int j = 0; j < count; j += 4)
+    {
+        const auto out = headspaceOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
+        store4(chunk.reverbL.data() + j, out.a);
+        store4(chunk.reverbR.data() + j, out.b);
     }
 }
 

@@ -3,6 +3,16 @@
 namespace vorn
 {
 
+namespace
+{
+/** juce::jlimit(-1, 1, v), lane by lane. */
+VornDspPrimitives::Float4 clampUnit(VornDspPrimitives::Float4 v) noexcept
+{
+    using P = VornDspPrimitives;
+    return P::select(v < P::splat(-1.0f), P::splat(-1.0f), P::select(P::splat(1.0f) < v, P::splat(1.0f), v));
+}
+} // namespace
+
 VornDsp::StereoControls VornDsp::stereoControls(float amount, float blend, float headspace, float sizeNorm) noexcept
 {
     StereoControls s;
@@ -59,7 +69,7 @@ VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoContr
 {
     const auto [m2, s2] = depthMidSide(l, r, s, cosAngle, sinAngle);
     const auto [m3, s3] = blumleinWith(m2, s2, s, blumleinSin);
-    return depthOutput(m3, s3, s);
+    return firstLanes(depthOutput(splat(m3), splat(s3), s));
 }
 
 VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls& s, float cosAngle,
@@ -95,10 +105,15 @@ VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls
     return {m2, s2};
 }
 
-VornDsp::StereoPair VornDsp::depthOutput(float mid, float side, const StereoControls& s) noexcept
+VornDsp::StereoPair VornDsp::firstLanes(const Pair4& p) noexcept
 {
-    const float g = s.depthGain;
-    return {juce::jlimit(-1.0f, 1.0f, g * (mid + side)), juce::jlimit(-1.0f, 1.0f, g * (mid - side))};
+    return {p.a[0], p.b[0]};
+}
+
+VornDsp::Pair4 VornDsp::depthOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
+{
+    const Float4 g = splat(s.depthGain);
+    return {clampUnit(g * (mid + side)), clampUnit(g * (mid - side))};
 }
 
 VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept
@@ -106,7 +121,7 @@ VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoCon
     const float e = mid + 0.08f * side;
     const float da = diffuse(e, blumleinDiffA, 1.0f);
     const float db = diffuse(e, blumleinDiffB, 1.0f);
-    return blumleinSaturate(mid, side, blumleinBand(da, db), s, v);
+    return firstLanes(blumleinSaturate(splat(mid), splat(side), splat(blumleinBand(da, db)), s, splat(v)));
 }
 
 float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
@@ -117,15 +132,16 @@ float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
     return blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
 }
 
-VornDsp::StereoPair VornDsp::blumleinSaturate(float mid, float side, float band, const StereoControls& s,
-                                              float v) noexcept
+VornDsp::Pair4 VornDsp::blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s,
+                                         Float4 v) noexcept
 {
     const float c = s.blumlein;
-    const float sideIn = side * (1.0f + 0.08f * c) + (0.45f + 0.35f * c) * (v * band);
-    const float midOut = (1.0f + 0.018f * c) * mid;
+    const Float4 sideIn = side * splat(1.0f + 0.08f * c) + splat(0.45f + 0.35f * c) * (v * band);
+    const Float4 midOut = splat(1.0f + 0.018f * c) * mid;
 
     // The side may not outgrow the mid (plus a small floor).
-    const float wv = std::abs(midOut) * (1.25f + 0.55f * c) + 0.018f;
+    const Float4 magnitude = select(midOut < splat(0.0f), -midOut, midOut);
+    const Float4 wv = magnitude * splat(1.25f + 0.55f * c) + splat(0.018f);
     return {midOut, wv * fastTanh(sideIn / wv)};
 }
 
@@ -140,16 +156,22 @@ void VornDsp::blumleinOfChunk(int count, const StereoControls& s) noexcept
 
     for (int j = 0; j < count; ++j)
         chunk.blumleinBand[j] = blumleinBand(chunk.diffusedA[j], chunk.diffusedB[j]);
-    for (int j = 0; j < count; ++j)
+    for (int j = 0; j < count; j += 4)
     {
-        const auto [m, sd] =
-            blumleinSaturate(chunk.mid[j], chunk.side[j], chunk.blumleinBand[j], s, chunk.blumleinSin[j]);
-        chunk.mid[j] = m;
-        chunk.side[j] = sd;
+        const auto out = blumleinSaturate(load4(chunk.mid.data() + j), load4(chunk.side.data() + j),
+                                          load4(chunk.blumleinBand.data() + j), s, load4(chunk.blumleinSin.data() + j));
+        store4(chunk.mid.data() + j, out.a);
+        store4(chunk.side.data() + j, out.b);
     }
 }
 
 VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControls& s) noexcept
+{
+    const auto [m2, side] = headspaceMidSide(l, r, s);
+    return firstLanes(headspaceOutput(splat(m2), splat(side), s));
+}
+
+VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const StereoControls& s) noexcept
 {
     const float m = s.headspace;
 
@@ -180,10 +202,17 @@ VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControl
     const float m2 = mid + m * ((pA + pB) * 0.5f) * 0.12f;
     const float side =
         sd * k + m * ((qB - qA) * 0.5f) * 0.2f + m * ((ls - rs) * 0.5f) * 0.09f + m * ((zL - zR) * 0.5f) * 0.045f;
+    return {m2, side};
+}
 
-    const float wv = std::abs(m2) * (1.35f + 0.5f * m) + 0.018f;
-    const float s2 = wv * fastTanh(side / wv);
-    return {juce::jlimit(-1.0f, 1.0f, (m2 + s2) / k), juce::jlimit(-1.0f, 1.0f, (m2 - s2) / k)};
+VornDsp::Pair4 VornDsp::headspaceOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
+{
+    const float m = s.headspace;
+    const Float4 k = splat(1.0f + 0.08f * m);
+    const Float4 magnitude = select(mid < splat(0.0f), -mid, mid);
+    const Float4 wv = magnitude * splat(1.35f + 0.5f * m) + splat(0.018f);
+    const Float4 s2 = wv * fastTanh(side / wv);
+    return {clampUnit((mid + s2) / k), clampUnit((mid - s2) / k)};
 }
 
 } // namespace vorn

@@ -169,12 +169,22 @@ private:
     // The stereo stages with their controls worked out beforehand, and the sines and cosines they need.
     StereoPair stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
                                float blumleinSin) noexcept;
-    StereoPair depthMidSide(float l, float r, const StereoControls& s, float cosAngle, float sinAngle) noexcept;
     StereoPair blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept;
-    static StereoPair depthOutput(float mid, float side, const StereoControls& s) noexcept;
     void blumleinOfChunk(int count, const StereoControls& s) noexcept;
+
+    // Their parts: the filters and lines, which run sample by sample, and the memoryless rest, four samples at a
+    // time.
+    struct Pair4
+    {
+        Float4 a, b;
+    };
+    static StereoPair firstLanes(const Pair4& p) noexcept;
+    StereoPair depthMidSide(float l, float r, const StereoControls& s, float cosAngle, float sinAngle) noexcept;
+    static Pair4 depthOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept;
     float blumleinBand(float diffusedA, float diffusedB) noexcept;
-    static StereoPair blumleinSaturate(float mid, float side, float band, const StereoControls& s, float v) noexcept;
+    static Pair4 blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s, Float4 v) noexcept;
+    StereoPair headspaceMidSide(float l, float r, const StereoControls& s) noexcept;
+    static Pair4 headspaceOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept;
     StereoPair headspaceWith(float l, float r, const StereoControls& s) noexcept;
 
     /** Per-sample values handed from one stage of the signal flow to the next, for a chunk of samples. The

@@ -177,3 +177,45 @@ TEST(EnginePrimitives, PeakingBiquadLimitsItsControls)
 }
 
 } // namespace
+
+TEST(EnginePrimitives, ADiffuserRunGivesTheSampleBySampleResult)
+{
+    // Runs shorter and longer than the buffer, across its end, and of every remainder of four.
+    for (float ms : {0.1f, 3.7f})
+    {
+        VornDsp::AllpassDiffuser run, single;
+        run.prepare(48000.0, ms, 0.58f);
+        single.prepare(48000.0, ms, 0.58f);
+        std::vector<float> in(64), out(64);
+        float x = 0.3f;
+        for (int count : {1, 7, 64, 3, 13, 8, 64, 2, 5, 64})
+        {
+            for (int i = 0; i < count; ++i)
+                in[static_cast<size_t>(i)] = x = std::sin(3.1f * x + 0.7f);
+            run.processRun(in.data(), out.data(), count);
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(out[static_cast<size_t>(i)], single.process(in[static_cast<size_t>(i)]))
+                    << ms << " ms, run of " << count << ", sample " << i;
+        }
+    }
+}
+
+TEST(EnginePrimitives, FastFunctionsStayWithinRoundingOfTheLibrary)
+{
+    float worstTanh = 0.0f, worstSin = 0.0f, worstExp = 0.0f;
+    for (float x = -30.0f; x <= 30.0f; x += 0.00317f)
+    {
+        const float t = VornDsp::fastTanh(x);
+        worstTanh = std::max(worstTanh, std::abs(t - std::tanh(x)));
+        ASSERT_LE(std::abs(t), 1.0f) << x;
+        worstSin = std::max(worstSin, std::abs(VornDsp::fastSin(x) - std::sin(x)));
+    }
+    for (float y = 0.0f; y <= 20.0f; y += 0.0013f)
+    {
+        const float e = VornDsp::expOfSmall(VornDsp::splat(y))[0];
+        worstExp = std::max(worstExp, std::abs(e - std::exp(y)) / std::exp(y));
+    }
+    EXPECT_LT(worstTanh, 2.5e-7f);
+    EXPECT_LT(worstSin, 3.0e-7f * 30.0f / 3.14f); // the reduction's error grows with the argument
+    EXPECT_LT(worstExp, 3.0e-7f);
+}
