@@ -265,16 +265,7 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
 
 void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 {
-    // The stereo stages' rotation and Blumlein sines follow the drift oscillators alone.
     const auto stereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
-    for (int j = 0; j < count; ++j)
-    {
-        const float angle = rotationAngle(stereo, chunk.drift[j]);
-        chunk.cosAngle[j] = std::cos(angle);
-        chunk.sinAngle[j] = std::sin(angle);
-        chunk.blumleinSin[j] = blumleinSine(stereo, chunk.drift[j]);
-    }
-
     const float s = k.softening;
     for (int j = 0; j < count; ++j)
     {
@@ -312,33 +303,8 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
             }
         }
 
-    // 16. Stereo image, stage by stage.
-    for (int j = 0; j < count; ++j)
-    {
-        const auto [m, sd] =
-            depthMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
-        chunk.mid[j] = m;
-        chunk.side[j] = sd;
-    }
-    blumleinOfChunk(count, stereo);
-    for (int j = 0; j < count; j += 4)
-    {
-        const auto out = depthOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
-        store4(chunk.reverbL.data() + j, out.a);
-        store4(chunk.reverbR.data() + j, out.b);
-    }
-    for (int j = 0; j < count; ++j)
-    {
-        const auto [m, sd] = headspaceMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo);
-        chunk.mid[j] = m;
-        chunk.side[j] = sd;
-    }
-    for (int j = 0; j < count; j += 4)
-    {
-        const auto out = headspaceOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
-        store4(chunk.reverbL.data() + j, out.a);
-        store4(chunk.reverbR.data() + j, out.b);
-    }
+    // 16. Stereo image.
+    stereoStagesOfChunk(count, stereo);
 }
 
 void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept

@@ -215,4 +215,44 @@ VornDsp::Pair4 VornDsp::headspaceOutput(Float4 mid, Float4 side, const StereoCon
     return {clampUnit((mid + s2) / k), clampUnit((mid - s2) / k)};
 }
 
+void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexcept
+{
+    // Stage by stage over the chunk: the reverb in chunk.reverbL/R, its stereo-staged form back in the same place.
+    // The rotation and the Blumlein sine follow the drift oscillators alone.
+    for (int j = 0; j < count; ++j)
+    {
+        const float angle = rotationAngle(stereo, chunk.drift[j]);
+        chunk.cosAngle[j] = std::cos(angle);
+        chunk.sinAngle[j] = std::sin(angle);
+        chunk.blumleinSin[j] = blumleinSine(stereo, chunk.drift[j]);
+    }
+
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [m, sd] =
+            depthMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
+        chunk.mid[j] = m;
+        chunk.side[j] = sd;
+    }
+    blumleinOfChunk(count, stereo);
+    for (int j = 0; j < count; j += 4)
+    {
+        const auto out = depthOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
+        store4(chunk.reverbL.data() + j, out.a);
+        store4(chunk.reverbR.data() + j, out.b);
+    }
+    for (int j = 0; j < count; ++j)
+    {
+        const auto [m, sd] = headspaceMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo);
+        chunk.mid[j] = m;
+        chunk.side[j] = sd;
+    }
+    for (int j = 0; j < count; j += 4)
+    {
+        const auto out = headspaceOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
+        store4(chunk.reverbL.data() + j, out.a);
+        store4(chunk.reverbR.data() + j, out.b);
+    }
+}
+
 } // namespace vorn

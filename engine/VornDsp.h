@@ -171,6 +171,7 @@ private:
                                float blumleinSin) noexcept;
     StereoPair blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept;
     void blumleinOfChunk(int count, const StereoControls& s) noexcept;
+    void stereoStagesOfChunk(int count, const StereoControls& s) noexcept;
 
     // Their parts: the filters and lines, which run sample by sample, and the memoryless rest, four samples at a
     // time.
