@@ -311,7 +311,7 @@ public:
         std::array<int, 8> cachedLength{};
 
         // What the current block's controls make of the lengths and depth (set before the bank runs).
-        alignas(32) Lanes scaledNominal{};
+        alignas(32) Lanes scaledNominal{}, ratePerSample{};
         float depthSamples = 0.0f, inject = 0.0f;
         int taps = 1;
     };

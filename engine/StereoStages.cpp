@@ -72,8 +72,8 @@ VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoContr
     return firstLanes(depthOutput(splat(m3), splat(s3), s));
 }
 
-VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls& s, float cosAngle,
-                                          float sinAngle) noexcept
+inline VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls& s, float cosAngle,
+                                                 float sinAngle) noexcept
 {
     const float dep = s.dep;
     const int n = static_cast<int>(depthLineL.size());
@@ -110,7 +110,7 @@ VornDsp::StereoPair VornDsp::firstLanes(const Pair4& p) noexcept
     return {p.a[0], p.b[0]};
 }
 
-VornDsp::Pair4 VornDsp::depthOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
+inline VornDsp::Pair4 VornDsp::depthOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
 {
     const Float4 g = splat(s.depthGain);
     return {clampUnit(g * (mid + side)), clampUnit(g * (mid - side))};
@@ -124,7 +124,7 @@ VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoCon
     return firstLanes(blumleinSaturate(splat(mid), splat(side), splat(blumleinBand(da, db)), s, splat(v)));
 }
 
-float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
+inline float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
 {
     const float x = (diffusedA - diffusedB) * 0.5f;
     const float low = blumleinLp760.processWith(x, coeffs.lp760);
@@ -132,8 +132,8 @@ float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
     return blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
 }
 
-VornDsp::Pair4 VornDsp::blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s,
-                                         Float4 v) noexcept
+inline VornDsp::Pair4 VornDsp::blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s,
+                                                Float4 v) noexcept
 {
     const float c = s.blumlein;
     const Float4 sideIn = side * splat(1.0f + 0.08f * c) + splat(0.45f + 0.35f * c) * (v * band);
@@ -171,7 +171,7 @@ VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControl
     return firstLanes(headspaceOutput(splat(m2), splat(side), s));
 }
 
-VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const StereoControls& s) noexcept
+inline VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const StereoControls& s) noexcept
 {
     const float m = s.headspace;
 
@@ -205,7 +205,7 @@ VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const StereoCont
     return {m2, side};
 }
 
-VornDsp::Pair4 VornDsp::headspaceOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
+inline VornDsp::Pair4 VornDsp::headspaceOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept
 {
     const float m = s.headspace;
     const Float4 k = splat(1.0f + 0.08f * m);

@@ -125,6 +125,7 @@ void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtH
 
     for (size_t i = 0; i < 8; ++i)
     {
+        bank.ratePerSample[i] = bank.rate[i] / sr;
         const float nominal = static_cast<float>(bank.length[i]) * sizeFactor;
         bank.scaledNominal[i] = nominal;
         const int scaledLength = std::max(8, juce::roundToInt(nominal));
@@ -151,7 +152,6 @@ void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtH
 
 float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
 {
-    const auto sr = static_cast<float>(sampleRate);
     const int n = static_cast<int>(bank[0].buffer.size());
     const int taps = bank.taps;
     const auto tapCount = static_cast<float>(taps);
@@ -164,7 +164,7 @@ float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
     Float4 inc[2], sum[2] = {splat(0.0f), splat(0.0f)}, position[2];
     for (size_t g = 0; g < 2; ++g)
     {
-        inc[g] = splat(w) * load4(bank.rate.data() + 4 * g) / splat(sr);
+        inc[g] = splat(w) * load4(bank.ratePerSample.data() + 4 * g);
         if (taps != 1) // x / 1 is x
             inc[g] = inc[g] / splat(tapCount);
     }
@@ -184,10 +184,12 @@ float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
         {
             const Float4 x = reads.t[g];
             const Float4 one = splat(1.0f), two = splat(2.0f);
-            const Float4 cm1 = -x * (x - one) * (x - two) / splat(6.0f);
-            const Float4 c0 = (x + one) * (x - one) * (x - two) / two;
-            const Float4 c1 = -(x + one) * x * (x - two) / two;
-            const Float4 c2 = (x + one) * x * (x - one) / splat(6.0f);
+            // The Lagrange weights, the divisions by 6 and 2 as multiplications (within rounding).
+            const Float4 sixth = splat(1.0f / 6.0f), half = splat(0.5f);
+            const Float4 cm1 = -x * (x - one) * (x - two) * sixth;
+            const Float4 c0 = (x + one) * (x - one) * (x - two) * half;
+            const Float4 c1 = -(x + one) * x * (x - two) * half;
+            const Float4 c2 = (x + one) * x * (x - one) * sixth;
             sum[g] = sum[g] + (cm1 * reads.ym1[g] + c0 * reads.y0[g] + c1 * reads.y1[g] + c2 * reads.y2[g]);
         }
     }

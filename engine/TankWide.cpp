@@ -160,12 +160,12 @@ float softLimitTank(float v) noexcept
 }
 
 /** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample. */
-VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n, float sr,
+VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n,
                         float* positions) noexcept
 {
     constexpr float kTwoPi = VornDsp::kTwoPi;
     const F8 twoPi = splat8(kTwoPi);
-    const F8 rate = _mm256_load_ps(bank.rate.data());
+    const F8 rate = _mm256_load_ps(bank.ratePerSample.data());
     const F8 nominal = _mm256_load_ps(bank.scaledNominal.data());
     const F8 depth = splat8(bank.depthSamples);
     F8 phase = _mm256_load_ps(bank.phase.data());
@@ -173,7 +173,7 @@ VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateSca
     for (int j = 0; j < count; ++j)
     {
         const float w = kTwoPi * (modRate[j] * rateScale);
-        const F8 inc = _mm256_div_ps(_mm256_mul_ps(splat8(w), rate), splat8(sr));
+        const F8 inc = _mm256_mul_ps(splat8(w), rate);
         const F8 advanced = _mm256_add_ps(phase, inc);
         phase = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
         const F8 d = _mm256_add_ps(nominal, _mm256_mul_ps(depth, fastSin8(phase)));
@@ -188,17 +188,17 @@ VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateSca
 VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, int count, int n, float* reads,
                            float* out) noexcept
 {
-    const F8 one = splat8(1.0f), two = splat8(2.0f), six = splat8(6.0f), half = splat8(0.5f), sign = splat8(-0.0f);
+    const F8 one = splat8(1.0f), two = splat8(2.0f), sixth = splat8(1.0f / 6.0f), half = splat8(0.5f),
+             sign = splat8(-0.0f);
     for (int j = 0; j < count; ++j)
     {
         const Reads8 r = readLines(bank, n, _mm256_load_ps(positions + 8 * j));
         const F8 x = r.t;
         const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
-        const F8 cm1 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(x, sign), xm1), xm2), six);
-        // x / 2 and x * 0.5 are the same number, exactly; a multiplication is much cheaper.
+        const F8 cm1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(x, sign), xm1), xm2), sixth);
         const F8 c0 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), half);
         const F8 c1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, sign), x), xm2), half);
-        const F8 c2 = _mm256_div_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), six);
+        const F8 c2 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), sixth);
         const F8 value = _mm256_add_ps(
             _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, r.ym1), _mm256_mul_ps(c0, r.y0)), _mm256_mul_ps(c1, r.y1)),
             _mm256_mul_ps(c2, r.y2));
@@ -263,7 +263,7 @@ void VornDsp::runBankRunWide(Bank& bank, const float* input, const float* modRat
     jassert(count <= Chunk::kLength && bank.taps == 1);
     const int n = static_cast<int>(bank[0].buffer.size());
     alignas(32) std::array<float, 8 * Chunk::kLength> positions, reads;
-    modulate(bank, modRate, rateScale, count, n, static_cast<float>(sampleRate), positions.data());
+    modulate(bank, modRate, rateScale, count, n, positions.data());
     interpolate(bank, positions.data(), count, n, reads.data(), out);
     feed(bank, reads.data(), input, count, n, coeffs.c200, coeffs.c2500);
 }

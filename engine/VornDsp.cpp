@@ -181,8 +181,8 @@ void VornDsp::process(juce::AudioBuffer<float>& buffer, const Parameters& parame
         for (int j = 0; j < count; ++j)
         {
             const float l = safeInput(left[start + j]);
-            chunk.inL[static_cast<size_t>(j)] = l;
-            chunk.inR[static_cast<size_t>(j)] = stereo ? safeInput(right[start + j]) : l;
+            chunk.inL[j] = l;
+            chunk.inR[j] = stereo ? safeInput(right[start + j]) : l;
         }
         runChunk(count, controls, parameters, advanced);
         std::copy_n(chunk.outL.begin(), count, left + start);

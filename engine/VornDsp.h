@@ -194,13 +194,23 @@ private:
     struct Chunk
     {
         static constexpr int kLength = 64;
-        using Samples = std::array<float, kLength>;
-        alignas(16) Samples inL{}, inR{}, outL{}, outR{};
-        alignas(16) Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
-        alignas(16) Samples earlyL{}, earlyR{}, echoL{}, echoR{}, tankInL{}, tankInR{}, modRate{}, reverbL{}, reverbR{};
-        alignas(16) Samples cosAngle{}, sinAngle{}, blumleinSin{}, mid{}, side{};
-        alignas(16) Samples phaseA{}, phaseB{};
-        alignas(16) Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
+        /** One value per sample of the chunk, indexed by the sample's place in it. */
+        struct Samples
+        {
+            float& operator[](int i) noexcept { return values[i]; }
+            float operator[](int i) const noexcept { return values[i]; }
+            float* data() noexcept { return values; }
+            const float* data() const noexcept { return values; }
+            float* begin() noexcept { return values; }
+
+            alignas(16) float values[kLength]{};
+        };
+        Samples inL{}, inR{}, outL{}, outR{};
+        Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
+        Samples earlyL{}, earlyR{}, echoL{}, echoR{}, tankInL{}, tankInR{}, modRate{}, reverbL{}, reverbR{};
+        Samples cosAngle{}, sinAngle{}, blumleinSin{}, mid{}, side{};
+        Samples phaseA{}, phaseB{};
+        Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
     };
 
     /** The work the chunks need done once per block before they run. */
