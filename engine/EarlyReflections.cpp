@@ -161,8 +161,8 @@ void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcep
 
     // The write index as it stood after each sample of the chunk was written (the last one is the current one);
     // lanes past the end of the chunk repeat the last and are not used.
-    alignas(16) std::array<float, Chunk::kLength> write;
-    const int rounded = (count + 3) & ~3;
+    alignas(32) std::array<float, Chunk::kLength> write;
+    const int rounded = (count + 7) & ~7;
     for (int j = 0; j < rounded; ++j)
         write[static_cast<size_t>(j)] =
             static_cast<float>(indexBehind(predelayWrite, std::max(count - 1 - j, 0) % n, n));
@@ -171,7 +171,22 @@ void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcep
     float* right = chunk.earlyR.data();
     std::fill_n(left, rounded, 0.0f);
     std::fill_n(right, rounded, 0.0f);
+    if (wideLanes)
+        earlyTapsWide(pattern, line, n, write.data(), rounded, left, right);
+    else
+        earlyTaps(pattern, line, n, write.data(), rounded, left, right);
 
+    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
+    for (int j = 0; j < count; ++j)
+    {
+        left[j] = k * left[j];
+        right[j] = k * right[j];
+    }
+}
+
+void VornDsp::earlyTaps(const ErPatternAtRate& pattern, const float* line, int n, const float* write, int rounded,
+                        float* left, float* right) noexcept
+{
     // Tap by tap, four samples at a time: the reads of processEarlyReflections, summed in tap order.
     const Float4 size = splat(static_cast<float>(n));
     const Int4 ns = splat(n), zero = splat(0), one = splat(1), steps = Int4{0, 1, 2, 3};
@@ -184,7 +199,7 @@ void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcep
         const Float4 sinPan = splat(pattern.sinPan[tap]);
         for (int j = 0; j < rounded; j += 4)
         {
-            Float4 p = load4(write.data() + j) - delay;
+            Float4 p = load4(write + j) - delay;
             p = select(p < splat(0.0f), p + size, p);
             const Int4 whole = __builtin_convertvector(p, Int4); // p is not negative: truncation is the floor
             const Float4 t = p - __builtin_convertvector(whole, Float4);
@@ -206,13 +221,6 @@ void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcep
             store4(left + j, load4(left + j) + v * cosPan);
             store4(right + j, load4(right + j) + v * sinPan);
         }
-    }
-
-    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
-    for (int j = 0; j < count; ++j)
-    {
-        left[j] = k * left[j];
-        right[j] = k * right[j];
     }
 }
 

@@ -244,7 +244,7 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
     for (int j = 0; j < count; ++j)
         chunk.modRate[j] = chunk.wander[j] * k.modRate;
 
-    const int wideRun = wideTank ? std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR)) : 0;
+    const int wideRun = wideLanes ? std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR)) : 0;
     if (wideRun > 0)
     {
         for (int start = 0; start < count; start += wideRun)

@@ -99,7 +99,7 @@ float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, flo
                                 float sizeFactor, float modDepth, float modRateHz, int taps, float density) noexcept
 {
     prepareBank(bank, decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, taps, density);
-    if (wideTank && wideTankRunLimit(bank) > 0)
+    if (wideLanes && wideTankRunLimit(bank) > 0)
     {
         float out = 0.0f;
         runBankRunWide(bank, &input, &modRateHz, 1.0f, 1, &out);

@@ -3,35 +3,16 @@
 // and the writes. The reads of a run all lie behind the run's first write (the caller keeps runs short enough),
 // so the order of the passes changes nothing. Every lane does exactly the operations of the four-lane code in
 // Tank.cpp, in the same order and without fused multiply-adds: both give the same results bit for bit.
-#include "engine/VornDsp.h"
+#include "engine/WideLanes.h"
 
-#if VORN_WIDE_TANK
-#include <immintrin.h>
-
-#define VORN_AVX2 __attribute__((target("avx2")))
+#if VORN_WIDE_LANES
 
 namespace vorn
 {
 
 namespace
 {
-using F8 = __m256;
-using I8 = __m256i;
-
-VORN_AVX2 inline F8 splat8(float x) noexcept
-{
-    return _mm256_set1_ps(x);
-}
-
-VORN_AVX2 inline F8 selectIf(F8 mask, F8 a, F8 b) noexcept
-{
-    return _mm256_blendv_ps(b, a, mask);
-}
-
-VORN_AVX2 inline bool allLanes(F8 mask) noexcept
-{
-    return _mm256_movemask_ps(mask) == 0xff;
-}
+using namespace wide;
 
 /** VornDspPrimitives::fastSin, eight lanes. */
 VORN_AVX2 inline F8 fastSin8(F8 x) noexcept
@@ -289,7 +270,7 @@ int VornDsp::wideTankRunLimit(const Bank& bank) const noexcept
     return std::max(1, std::min(limit, Chunk::kLength));
 }
 
-bool VornDsp::wideTankAvailable() noexcept
+bool VornDsp::wideLanesAvailable() noexcept
 {
     return __builtin_cpu_supports("avx2");
 }
@@ -310,7 +291,7 @@ int VornDsp::wideTankRunLimit(const Bank&) const noexcept
     return 0;
 }
 
-bool VornDsp::wideTankAvailable() noexcept
+bool VornDsp::wideLanesAvailable() noexcept
 {
     return false;
 }

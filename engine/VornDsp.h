@@ -11,11 +11,12 @@
 #include <utility>
 #include <vector>
 
-// x86-64 processors with AVX2 run the tank eight lanes wide (chosen at run time; results are the same).
+// x86-64 processors with AVX2 run the tank and the early reflections eight lanes wide (chosen at run time; the
+// results are the same).
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VORN_WIDE_TANK 1
+#define VORN_WIDE_LANES 1
 #else
-#define VORN_WIDE_TANK 0
+#define VORN_WIDE_LANES 0
 #endif
 
 namespace vorn
@@ -84,12 +85,13 @@ public:
     /** The ducking gain: 1.055 at rest, down towards 0.91 under loud input. */
     float getDuckGain() const noexcept { return duckGain; }
 
-    /** Whether this processor can run the tank eight lanes wide; the engine then does so unless told not to. */
-    static bool wideTankAvailable() noexcept;
+    /** Whether this processor can run the tank and the early reflections eight lanes wide; the engine then does
+        so unless told not to. */
+    static bool wideLanesAvailable() noexcept;
 
-    /** Chooses the tank's code path (for comparing the two); a request for the wide path is ignored where the
-        processor lacks it. */
-    void useWideTank(bool wide) noexcept { wideTank = wide && wideTankAvailable(); }
+    /** Chooses the code path (for comparing the two); a request for the wide one is ignored where the processor
+        lacks it. */
+    void useWideLanes(bool wide) noexcept { wideLanes = wide && wideLanesAvailable(); }
 
     PitchShifter& leftShifter() noexcept { return shifterL; }
     PitchShifter& rightShifter() noexcept { return shifterR; }
@@ -203,7 +205,7 @@ private:
             const float* data() const noexcept { return values; }
             float* begin() noexcept { return values; }
 
-            alignas(16) float values[kLength]{};
+            alignas(32) float values[kLength]{};
         };
         Samples inL{}, inR{}, outL{}, outR{};
         Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
@@ -227,6 +229,13 @@ private:
     // The stages of runChunk.
     void runFront(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
     void earlyReflectionsOfChunk(int count, int index, float level) noexcept;
+
+    /** The taps of a pattern summed over `rounded` samples (a multiple of 8) eight at a time, as
+        earlyReflectionsOfChunk does four at a time; `write` holds each sample's write index. */
+    static void earlyTaps(const ErPatternAtRate& pattern, const float* line, int n, const float* write, int rounded,
+                          float* left, float* right) noexcept;
+    static void earlyTapsWide(const ErPatternAtRate& pattern, const float* line, int n, const float* write, int rounded,
+                              float* left, float* right) noexcept;
     void runEcho(int count, const Advanced& advanced, bool withReverb) noexcept;
     void runTankInput(int count, const BlockControls& controls, const Advanced& advanced, float sendBefore) noexcept;
     void runTank(int count, const BlockControls& controls) noexcept;
@@ -250,7 +259,7 @@ private:
 
     double sampleRate = 48000.0;
     bool prepared = false;
-    bool wideTank = wideTankAvailable();
+    bool wideLanes = wideLanesAvailable();
     Coefficients coeffs;
 
     // Tank (banks heard left and right).

@@ -228,31 +228,33 @@ TEST(EngineSignalFlow, BlocksGiveTheSampleBySampleResultInEveryMode)
         }
 }
 
-TEST(EngineSignalFlow, TheWideTankGivesThePortableResult)
+TEST(EngineSignalFlow, TheWideLanesGiveThePortableResult)
 {
-    if (!VornDsp::wideTankAvailable())
-        GTEST_SKIP() << "this processor runs the portable tank only";
+    if (!VornDsp::wideLanesAvailable())
+        GTEST_SKIP() << "this processor runs the portable code only";
     struct Case
     {
         double sampleRate;
         float size, modDepth;
-        int blockSize;
+        int blockSize, preset;
     };
-    const Case cases[] = {{48000.0, 68.0f, 42.0f, 512},
-                          {96000.0, 100.0f, 100.0f, 333},
-                          {44100.0, 0.0f, 0.0f, 1},
-                          {22050.0, 45.0f, 100.0f, 64},
-                          {2000.0, 100.0f, 100.0f, 97}};
+    // Every early-reflection pattern, and rates at which the chunks, the tank's runs and its reads wrap.
+    const Case cases[] = {{48000.0, 68.0f, 42.0f, 512, 3},
+                          {96000.0, 100.0f, 100.0f, 333, 0},
+                          {44100.0, 0.0f, 0.0f, 1, 1},
+                          {22050.0, 45.0f, 100.0f, 64, 2},
+                          {2000.0, 100.0f, 100.0f, 97, 3}};
     for (const auto& c : cases)
     {
         Parameters parameters;
         parameters.size = c.size;
         parameters.decay = 100.0f;
+        parameters.preset = c.preset;
         auto advanced = busyAdvanced(0, 0);
         advanced.modDepth = c.modDepth;
         auto wide = preparedEngine(c.sampleRate);
         auto portable = preparedEngine(c.sampleRate);
-        portable->useWideTank(false);
+        portable->useWideLanes(false);
         auto a = noiseBlock(2, 6000, 5u);
         auto b = a;
         for (int start = 0; start < 6000; start += c.blockSize)
