@@ -35,28 +35,30 @@ VornDsp::StereoControls VornDsp::stereoControls(float amount, float blend, float
     return s;
 }
 
-float VornDsp::rotationAngle(const StereoControls& s, float lfo) noexcept
+VornDsp::StereoSines VornDsp::stereoSines(const StereoControls& s, Float4 lfo) noexcept
 {
-    return s.dep * (0.16f + 0.035f * lfo);
-}
-
-float VornDsp::blumleinSine(const StereoControls& s, float lfo) noexcept
-{
-    return std::sin(0.12f + 0.18f * s.blumlein + 0.018f * lfo);
+    // The rotation stays within 0.2 radians; its cosine as 1 - 2 sin^2(angle/2) keeps full precision near 1.
+    const Float4 angle = splat(s.dep) * (splat(0.16f) + splat(0.035f) * lfo);
+    const Float4 halfSine = fastSin(angle * splat(0.5f));
+    StereoSines r;
+    r.cosAngle = splat(1.0f) - splat(2.0f) * (halfSine * halfSine);
+    r.sinAngle = fastSin(angle);
+    r.blumlein = fastSin(splat(0.12f + 0.18f * s.blumlein) + splat(0.018f) * lfo);
+    return r;
 }
 
 VornDsp::StereoPair VornDsp::applyStereoDepth(float l, float r, float amount, float blend, float lfo) noexcept
 {
     const auto s = stereoControls(amount, blend, 0.0f, 0.0f);
-    const float angle = rotationAngle(s, lfo);
-    return stereoDepthWith(l, r, s, std::cos(angle), std::sin(angle), blumleinSine(s, lfo));
+    const auto sines = stereoSines(s, splat(lfo));
+    return stereoDepthWith(l, r, s, sines.cosAngle[0], sines.sinAngle[0], sines.blumlein[0]);
 }
 
 VornDsp::StereoPair VornDsp::applyPsychoBlumlein(float mid, float side, float amount, float lfo) noexcept
 {
     StereoControls s;
     s.blumlein = juce::jlimit(0.0f, 1.0f, amount);
-    return blumleinWith(mid, side, s, blumleinSine(s, lfo));
+    return blumleinWith(mid, side, s, stereoSines(s, splat(lfo)).blumlein[0]);
 }
 
 VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, float sizeNorm) noexcept
@@ -219,12 +221,12 @@ void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexc
 {
     // Stage by stage over the chunk: the reverb in chunk.reverbL/R, its stereo-staged form back in the same place.
     // The rotation and the Blumlein sine follow the drift oscillators alone.
-    for (int j = 0; j < count; ++j)
+    for (int j = 0; j < count; j += 4)
     {
-        const float angle = rotationAngle(stereo, chunk.drift[j]);
-        chunk.cosAngle[j] = std::cos(angle);
-        chunk.sinAngle[j] = std::sin(angle);
-        chunk.blumleinSin[j] = blumleinSine(stereo, chunk.drift[j]);
+        const auto sines = stereoSines(stereo, load4(chunk.drift.data() + j));
+        store4(chunk.cosAngle.data() + j, sines.cosAngle);
+        store4(chunk.sinAngle.data() + j, sines.sinAngle);
+        store4(chunk.blumleinSin.data() + j, sines.blumlein);
     }
 
     for (int j = 0; j < count; ++j)

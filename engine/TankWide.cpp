@@ -165,6 +165,51 @@ VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateSca
     _mm256_store_ps(bank.phase.data(), phase);
 }
 
+/** Rows to columns of an 8 x 8 block: on return r[i] holds element i of each of the eight rows. */
+VORN_AVX2 inline void transpose8(F8 (&r)[8]) noexcept
+{
+    const F8 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+    const F8 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+    const F8 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+    const F8 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+    const F8 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xee);
+    const F8 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xee);
+    const F8 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xee);
+    const F8 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xee);
+    r[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+    r[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+    r[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+    r[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+    r[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+    r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+    r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+    r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
+}
+
+/** The bank's output: each sample's eight reads summed in line order, eight samples at a time. */
+VORN_AVX2 void sumLines(const float* reads, int count, float* out) noexcept
+{
+    int j = 0;
+    for (; j + 8 <= count; j += 8)
+    {
+        F8 rows[8];
+        for (int i = 0; i < 8; ++i)
+            rows[i] = _mm256_load_ps(reads + 8 * (j + i));
+        transpose8(rows);
+        F8 total = _mm256_setzero_ps();
+        for (const F8& line : rows)
+            total = _mm256_add_ps(total, line);
+        _mm256_storeu_ps(out + j, _mm256_mul_ps(total, splat8(0.35355338f)));
+    }
+    for (; j < count; ++j)
+    {
+        float total = 0.0f;
+        for (int i = 0; i < 8; ++i)
+            total = total + reads[8 * j + i];
+        out[j] = total * 0.35355338f;
+    }
+}
+
 /** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. */
 VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, int count, int n, float* reads,
                            float* out) noexcept
@@ -185,13 +230,9 @@ VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, in
             _mm256_mul_ps(c2, r.y2));
         // One tap: the sum over taps is the value itself (0 + v is v, and v / 1 is v).
         const F8 o = _mm256_add_ps(_mm256_setzero_ps(), value);
-        float* lanes = reads + 8 * j;
-        _mm256_store_ps(lanes, o);
-        float total = 0.0f;
-        for (int i = 0; i < 8; ++i)
-            total = total + lanes[i];
-        out[j] = total * 0.35355338f;
+        _mm256_store_ps(reads + 8 * j, o);
     }
+    sumLines(reads, count, out);
 }
 
 /** Pass 3: mix, band-split decay filters, input, soft limit and the writes, sample by sample. */

@@ -165,8 +165,13 @@ private:
     };
 
     StereoControls stereoControls(float amount, float blend, float headspace, float sizeNorm) noexcept;
-    static float rotationAngle(const StereoControls& s, float lfo) noexcept;
-    static float blumleinSine(const StereoControls& s, float lfo) noexcept;
+    /** What the stereo stages take from the drift oscillators (lfo): the rotation's cosine and sine and the
+        Blumlein stage's sine, four samples at a time. */
+    struct StereoSines
+    {
+        Float4 cosAngle, sinAngle, blumlein;
+    };
+    static StereoSines stereoSines(const StereoControls& s, Float4 lfo) noexcept;
 
     // The stereo stages with their controls worked out beforehand, and the sines and cosines they need.
     StereoPair stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
