@@ -204,6 +204,14 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
 {
+    if (advanced.effectMode < 1) // what processEcho does sample by sample while the section is off
+    {
+        echoActive = false;
+        echoOutL = echoOutR = 0.0f;
+        std::fill_n(chunk.echoL.begin(), count, 0.0f);
+        std::fill_n(chunk.echoR.begin(), count, 0.0f);
+        return;
+    }
     for (int j = 0; j < count; ++j)
     {
         const auto [l, r] = processEcho(chunk.mono[j], chunk.inR[j], withReverb ? chunk.reverbL[j] : 0.0f,
