@@ -186,53 +186,99 @@ VORN_AVX2 inline void transpose8(F8 (&r)[8]) noexcept
     r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
 }
 
-/** The bank's output: each sample's eight reads summed in line order, eight samples at a time. */
-VORN_AVX2 void sumLines(const float* reads, int count, float* out) noexcept
+/** Lagrange interpolation with the fractions x, lane by lane as lagrangeRead. */
+VORN_AVX2 inline F8 lagrange(F8 x, F8 ym1, F8 y0, F8 y1, F8 y2) noexcept
+{
+    const F8 one = splat8(1.0f), two = splat8(2.0f), sixth = splat8(1.0f / 6.0f), half = splat8(0.5f),
+             sign = splat8(-0.0f);
+    const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
+    const F8 cm1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(x, sign), xm1), xm2), sixth);
+    const F8 c0 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), half);
+    const F8 c1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, sign), x), xm2), half);
+    const F8 c2 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), sixth);
+    const F8 value = _mm256_add_ps(
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, ym1), _mm256_mul_ps(c0, y0)), _mm256_mul_ps(c1, y1)),
+        _mm256_mul_ps(c2, y2));
+    // One tap: the sum over taps is the value itself (0 + v is v, and v / 1 is v).
+    return _mm256_add_ps(_mm256_setzero_ps(), value);
+}
+
+/** One line's reads for eight successive samples at the given positions. Positions one sample apart usually
+    land one sample apart, and then the four neighbours of all eight are four plain loads; otherwise each is
+    located on its own. Either way the values are those readLines finds. */
+VORN_AVX2 F8 readAcross(const float* data, int n, F8 position) noexcept
+{
+    const F8 size = splat8(static_cast<float>(n));
+    const F8 inside = _mm256_and_ps(_mm256_cmp_ps(position, splat8(-static_cast<float>(n)), _CMP_GT_OQ),
+                                    _mm256_cmp_ps(position, size, _CMP_LT_OQ));
+    if (allLanes(inside))
+    {
+        const F8 p =
+            selectIf(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_LT_OQ), _mm256_add_ps(position, size), position);
+        const I8 whole = _mm256_cvttps_epi32(p); // p is not negative: truncation is the floor
+        const F8 t = _mm256_sub_ps(p, _mm256_cvtepi32_ps(whole));
+        const I8 wraps = _mm256_cmpgt_epi32(whole, _mm256_set1_epi32(n - 1));
+        const I8 k = _mm256_sub_epi32(whole, _mm256_and_si256(wraps, _mm256_set1_epi32(n)));
+        const int first = _mm256_cvtsi256_si32(k);
+        const I8 steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        const I8 adjacent = _mm256_cmpeq_epi32(k, _mm256_add_epi32(_mm256_set1_epi32(first), steps));
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(adjacent)) == 0xff && first >= 1 && first + 7 < n - 2)
+        {
+            const float* at = data + first;
+            return lagrange(t, _mm256_loadu_ps(at - 1), _mm256_loadu_ps(at), _mm256_loadu_ps(at + 1),
+                            _mm256_loadu_ps(at + 2));
+        }
+    }
+    alignas(32) float p[8], ym1[8], y0[8], y1[8], y2[8], t[8];
+    _mm256_store_ps(p, position);
+    for (int lane = 0; lane < 8; ++lane)
+    {
+        const auto point = VornDsp::locate(n, p[lane]);
+        t[lane] = point.t;
+        ym1[lane] = data[point.im1];
+        y0[lane] = data[point.i0];
+        y1[lane] = data[point.ip1];
+        y2[lane] = data[point.ip2];
+    }
+    return lagrange(_mm256_load_ps(t), _mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1),
+                    _mm256_load_ps(y2));
+}
+
+/** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. Eight
+    samples at a time the positions turn to run along each line, where neighbouring samples read neighbouring
+    values; the reads turn back for pass 3. */
+VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, int count, int n, float* reads,
+                           float* out) noexcept
 {
     int j = 0;
     for (; j + 8 <= count; j += 8)
     {
-        F8 rows[8];
-        for (int i = 0; i < 8; ++i)
-            rows[i] = _mm256_load_ps(reads + 8 * (j + i));
-        transpose8(rows);
+        F8 lines[8];
+        for (int k = 0; k < 8; ++k)
+            lines[k] = _mm256_load_ps(positions + 8 * (j + k));
+        transpose8(lines);
         F8 total = _mm256_setzero_ps();
-        for (const F8& line : rows)
-            total = _mm256_add_ps(total, line);
+        for (size_t i = 0; i < 8; ++i)
+        {
+            lines[i] = readAcross(bank[i].buffer.data(), n, lines[i]);
+            total = _mm256_add_ps(total, lines[i]);
+        }
         _mm256_storeu_ps(out + j, _mm256_mul_ps(total, splat8(0.35355338f)));
+        transpose8(lines);
+        for (int k = 0; k < 8; ++k)
+            _mm256_store_ps(reads + 8 * (j + k), lines[k]);
     }
     for (; j < count; ++j)
     {
+        const Reads8 r = readLines(bank, n, _mm256_load_ps(positions + 8 * j));
+        const F8 o = lagrange(r.t, r.ym1, r.y0, r.y1, r.y2);
+        float* lanes = reads + 8 * j;
+        _mm256_store_ps(lanes, o);
         float total = 0.0f;
         for (int i = 0; i < 8; ++i)
-            total = total + reads[8 * j + i];
+            total = total + lanes[i];
         out[j] = total * 0.35355338f;
     }
-}
-
-/** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. */
-VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, int count, int n, float* reads,
-                           float* out) noexcept
-{
-    const F8 one = splat8(1.0f), two = splat8(2.0f), sixth = splat8(1.0f / 6.0f), half = splat8(0.5f),
-             sign = splat8(-0.0f);
-    for (int j = 0; j < count; ++j)
-    {
-        const Reads8 r = readLines(bank, n, _mm256_load_ps(positions + 8 * j));
-        const F8 x = r.t;
-        const F8 xm1 = _mm256_sub_ps(x, one), xm2 = _mm256_sub_ps(x, two), xp1 = _mm256_add_ps(x, one);
-        const F8 cm1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(x, sign), xm1), xm2), sixth);
-        const F8 c0 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, xm1), xm2), half);
-        const F8 c1 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_xor_ps(xp1, sign), x), xm2), half);
-        const F8 c2 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(xp1, x), xm1), sixth);
-        const F8 value = _mm256_add_ps(
-            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(cm1, r.ym1), _mm256_mul_ps(c0, r.y0)), _mm256_mul_ps(c1, r.y1)),
-            _mm256_mul_ps(c2, r.y2));
-        // One tap: the sum over taps is the value itself (0 + v is v, and v / 1 is v).
-        const F8 o = _mm256_add_ps(_mm256_setzero_ps(), value);
-        _mm256_store_ps(reads + 8 * j, o);
-    }
-    sumLines(reads, count, out);
 }
 
 /** Pass 3: mix, band-split decay filters, input, soft limit and the writes, sample by sample. */
