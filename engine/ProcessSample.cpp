@@ -31,9 +31,14 @@ float softLimitOutput(float out) noexcept
 
 float VornDsp::bandlimit(float x) noexcept
 {
-    const float h = limiterHp.processWith(x, coeffs.hp30);
-    const float a = limiterLp1.processWith(h, coeffs.lp13000);
-    return limiterLp2.processWith(a, coeffs.lp13000);
+    return bandlimitWith(limiterHp, limiterLp1, limiterLp2, x);
+}
+
+float VornDsp::bandlimitWith(OnePoleHP& hp, OnePoleLP& lp1, OnePoleLP& lp2, float x) const noexcept
+{
+    const float h = hp.processWith(x, coeffs.hp30);
+    const float a = lp1.processWith(h, coeffs.lp13000);
+    return lp2.processWith(a, coeffs.lp13000);
 }
 
 VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, const Preset& preset,
@@ -171,25 +176,29 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         store4(chunk.drift.data() + j, splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
                                            splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j)));
 
+    // The recursive state lives in locals for the loop (in registers, not stored and reloaded every sample).
     const int n = static_cast<int>(predelayLine.size());
     const float highPass = inputHighPassCoefficient.get(k.lowCutHz, k.sr);
+    auto low = analysisLow, mid = analysisMid;
+    auto envelopes = bandEnv;
+    auto inputFilter = inputHighPass;
     for (int j = 0; j < count; ++j)
     {
         // 3. Input analysis: peak followers of three bands give the input level.
         const float mono = (chunk.inL[j] + chunk.inR[j]) * 0.5f;
-        const float a = analysisLow.processWith(mono, coeffs.lp300);
-        const float b = analysisMid.processWith(mono, coeffs.lp3000);
+        const float a = low.processWith(mono, coeffs.lp300);
+        const float b = mid.processWith(mono, coeffs.lp3000);
         const std::array<float, 3> bands{a, b - a, mono - b};
         for (size_t i = 0; i < 3; ++i)
         {
             const float magnitude = std::abs(bands[i]);
-            bandEnv[i] = std::max(magnitude, 0.9995f * bandEnv[i] + 0.004f * magnitude);
+            envelopes[i] = std::max(magnitude, 0.9995f * envelopes[i] + 0.004f * magnitude);
         }
-        const float level = std::min((bandEnv[0] + bandEnv[1] + bandEnv[2]) / 3.0f * 5.0f, 1.0f);
+        const float level = std::min((envelopes[0] + envelopes[1] + envelopes[2]) / 3.0f * 5.0f, 1.0f);
         const float sum = (bands[0] + bands[1]) + bands[2];
 
         // 4. Input high-pass.
-        const float h = inputHighPass.processWith(sum, highPass);
+        const float h = inputFilter.processWith(sum, highPass);
 
         // 6. Detune amount in cents, partly following the input level.
         chunk.cents[j] = k.detune * chunk.drift[j] * (0.28f + 0.45f * (k.unlinked + level * k.link));
@@ -200,6 +209,10 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         chunk.mono[j] = mono;
         chunk.level[j] = level;
     }
+    analysisLow = low;
+    analysisMid = mid;
+    bandEnv = envelopes;
+    inputHighPass = inputFilter;
 }
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
@@ -226,13 +239,18 @@ void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& ad
     // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
     const bool delayToReverb = advanced.routing == 1;
     float* c = chunk.bandLimited.data();
+    auto hp = limiterHp;
+    auto lp1 = limiterLp1, lp2 = limiterLp2;
     for (int j = 0; j < count; ++j)
     {
         const float send = j == 0          ? sendBefore
                            : delayToReverb ? 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f
                                            : 0.0f;
-        c[j] = bandlimit(send + (chunk.x0[j] + chunk.sub[j]));
+        c[j] = bandlimitWith(hp, lp1, lp2, send + (chunk.x0[j] + chunk.sub[j]));
     }
+    limiterHp = hp;
+    limiterLp1 = lp1;
+    limiterLp2 = lp2;
 
     // 10. Input diffusion runs every sample, whether or not the tank does.
     const float e = k.inputDiffusion;
@@ -275,29 +293,35 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 {
     const auto stereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
     const float s = k.softening;
+    auto lowL = narrowL, lowR = narrowR;
     for (int j = 0; j < count; ++j)
     {
         const float bankOutL = chunk.reverbL[j], bankOutR = chunk.reverbR[j];
 
         // 12. Bass narrowing: the lows move towards mono.
-        const float gL = narrowL.processWith(bankOutL, coeffs.c200);
-        const float gR = narrowR.processWith(bankOutR, coeffs.c200);
+        const float gL = lowL.processWith(bankOutL, coeffs.c200);
+        const float gR = lowR.processWith(bankOutR, coeffs.c200);
         const float lowMid = (gL + gR) * 0.5f;
         chunk.reverbL[j] = bankOutL + 0.85f * (lowMid - gL);
         chunk.reverbR[j] = bankOutR + 0.85f * (lowMid - gR);
     }
+    narrowL = lowL;
+    narrowR = lowR;
 
     // 13. Output diffusion.
     diffuseRun(chunk.reverbL.data(), chunk.reverbL.data(), chunk.scratch.data(), count, outDiffL, k.outputDiffusion);
     diffuseRun(chunk.reverbR.data(), chunk.reverbR.data(), chunk.scratch.data(), count, outDiffR, k.outputDiffusion);
 
     // 14. Softening.
+    auto softL = softenL, softR = softenR;
     for (int j = 0; j < count; ++j)
     {
         const float l2 = chunk.reverbL[j], r2 = chunk.reverbR[j];
-        chunk.reverbL[j] = l2 * (1.0f - 0.18f * s) + 0.18f * s * softenL.processWith(l2, coeffs.lp6200);
-        chunk.reverbR[j] = r2 * (1.0f - 0.18f * s) + 0.18f * s * softenR.processWith(r2, coeffs.lp6200);
+        chunk.reverbL[j] = l2 * (1.0f - 0.18f * s) + 0.18f * s * softL.processWith(l2, coeffs.lp6200);
+        chunk.reverbR[j] = r2 * (1.0f - 0.18f * s) + 0.18f * s * softR.processWith(r2, coeffs.lp6200);
     }
+    softenL = softL;
+    softenR = softR;
 
     // 15. Detune: the shifters wait untouched while the shift is negligible.
     if (k.detune != 0.0f)
@@ -318,28 +342,31 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
     const float gain = advanced.outputGain;
+    float envelope = duckEnv, duck = duckGain;
+    auto seed = noiseSeed;
+    auto lpL = noiseLpL, lpR = noiseLpR;
     for (int j = 0; j < count; ++j)
     {
         // 17. Ducking under the input: fast attack, slow release.
         const float duckTarget = 0.72f * std::abs(chunk.x0[j]) + 0.12f * chunk.level[j];
-        const float q = duckTarget > duckEnv ? coeffs.duckAttack : coeffs.duckRelease;
-        duckEnv = q * duckEnv + (1.0f - q) * duckTarget;
-        const float target = 1.055f - 0.145f * duckEnv / (duckEnv + 0.075f);
-        const float qGain = target < duckGain ? coeffs.gainFall : coeffs.gainRise;
-        duckGain = qGain * duckGain + (1.0f - qGain) * target;
+        const float q = duckTarget > envelope ? coeffs.duckAttack : coeffs.duckRelease;
+        envelope = q * envelope + (1.0f - q) * duckTarget;
+        const float target = 1.055f - 0.145f * envelope / (envelope + 0.075f);
+        const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
+        duck = qGain * duck + (1.0f - qGain) * target;
 
         // 18. A faint noise floor that rises a little under programme.
-        const float u1 = nextRandom(noiseSeed);
-        const float u2 = nextRandom(noiseSeed);
+        const float u1 = nextRandom(seed);
+        const float u2 = nextRandom(seed);
         const float nm = (u1 + u2) * 0.5f;
         const float ns = (u1 - u2) * 0.5f;
-        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * duckEnv));
-        const float noiseL = noiseLpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
-        const float noiseR = noiseLpR.processWith(nm - 0.42f * ns, coeffs.lp7600);
+        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * envelope));
+        const float noiseL = lpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
+        const float noiseR = lpR.processWith(nm - 0.42f * ns, coeffs.lp7600);
 
         // 19. Wet reverb.
-        const float wetL = chunk.reverbL[j] * k.tail * gain * duckGain + amp * noiseL;
-        const float wetR = chunk.reverbR[j] * k.tail * gain * duckGain + amp * noiseR * 1.04f;
+        const float wetL = chunk.reverbL[j] * k.tail * gain * duck + amp * noiseL;
+        const float wetR = chunk.reverbR[j] * k.tail * gain * duck + amp * noiseR * 1.04f;
 
         // 21. Sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
         float yL = (wetL + k.tail * chunk.earlyL[j] * gain) + chunk.echoL[j] * k.delayMix * gain;
@@ -355,6 +382,11 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
         chunk.outL[j] = softLimitOutput(outL);
         chunk.outR[j] = softLimitOutput(outR);
     }
+    duckEnv = envelope;
+    duckGain = duck;
+    noiseSeed = seed;
+    noiseLpL = lpL;
+    noiseLpR = lpR;
 }
 
 } // namespace vorn

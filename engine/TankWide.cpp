@@ -240,8 +240,7 @@ VORN_AVX2 F8 readAcross(const float* data, int n, F8 position) noexcept
         y1[lane] = data[point.ip1];
         y2[lane] = data[point.ip2];
     }
-    return lagrange(_mm256_load_ps(t), _mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1),
-                    _mm256_load_ps(y2));
+    return lagrange(_mm256_load_ps(t), _mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2));
 }
 
 /** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. Eight

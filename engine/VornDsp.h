@@ -53,6 +53,7 @@ public:
 
     /** The tank's input band limiter: 30 Hz high-pass, then two 13 kHz low-passes. */
     float bandlimit(float x) noexcept;
+    float bandlimitWith(OnePoleHP& hp, OnePoleLP& lp1, OnePoleLP& lp2, float x) const noexcept;
 
     /** Runs one bank of the tank for one sample and returns its output. */
     float processDelayBank(Bank& bank, float input, float decaySeconds, float rtLow, float rtHigh, float sizeFactor,
