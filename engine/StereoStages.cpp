@@ -69,34 +69,34 @@ VornDsp::StereoPair VornDsp::applyHeadspace(float l, float r, float amount, floa
 VornDsp::StereoPair VornDsp::stereoDepthWith(float l, float r, const StereoControls& s, float cosAngle, float sinAngle,
                                              float blumleinSin) noexcept
 {
-    const auto [m2, s2] = depthMidSide(l, r, s, cosAngle, sinAngle);
+    const auto [m2, s2] = depthMidSide(depthState, l, r, s, cosAngle, sinAngle);
     const auto [m3, s3] = blumleinWith(m2, s2, s, blumleinSin);
     return firstLanes(depthOutput(splat(m3), splat(s3), s));
 }
 
-inline VornDsp::StereoPair VornDsp::depthMidSide(float l, float r, const StereoControls& s, float cosAngle,
-                                                 float sinAngle) noexcept
+inline VornDsp::StereoPair VornDsp::depthMidSide(DepthState& state, float l, float r, const StereoControls& s,
+                                                 float cosAngle, float sinAngle) noexcept
 {
     const float dep = s.dep;
     const int n = static_cast<int>(depthLineL.size());
-    const int w = depthWrite;
+    const int w = state.write;
     const float a = depthLineR.data()[indexBehind(w, s.depthTapA, n)];
     const float b = depthLineL.data()[indexBehind(w, s.depthTapB, n)];
 
-    const float hA = depthLpA.processWith(a, s.depthLowPass);
-    const float hB = depthLpB.processWith(b, s.depthLowPass);
+    const float hA = state.lpA.processWith(a, s.depthLowPass);
+    const float hB = state.lpB.processWith(b, s.depthLowPass);
 
     depthLineL.data()[w] = l;
     depthLineR.data()[w] = r;
-    depthWrite = w + 1 < n ? w + 1 : 0;
+    state.write = w + 1 < n ? w + 1 : 0;
 
     const float mid = (l + r) * 0.5f;
     const float side = (l - r) * 0.5f;
     const float hs = (hA + hB) * 0.5f;
     const float hd = (hA - hB) * 0.5f;
 
-    const float yL = depthHpL.processWith(l, coeffs.hp2200);
-    const float yR = depthHpR.processWith(r, coeffs.hp2200);
+    const float yL = state.hpL.processWith(l, coeffs.hp2200);
+    const float yR = state.hpR.processWith(r, coeffs.hp2200);
     const float hf = (yL - yR) * 0.5f;
 
     const float mr = mid * cosAngle - side * sinAngle;
@@ -123,15 +123,16 @@ VornDsp::StereoPair VornDsp::blumleinWith(float mid, float side, const StereoCon
     const float e = mid + 0.08f * side;
     const float da = diffuse(e, blumleinDiffA, 1.0f);
     const float db = diffuse(e, blumleinDiffB, 1.0f);
-    return firstLanes(blumleinSaturate(splat(mid), splat(side), splat(blumleinBand(da, db)), s, splat(v)));
+    return firstLanes(
+        blumleinSaturate(splat(mid), splat(side), splat(blumleinBand(blumleinFilters, da, db)), s, splat(v)));
 }
 
-inline float VornDsp::blumleinBand(float diffusedA, float diffusedB) noexcept
+inline float VornDsp::blumleinBand(BlumleinState& state, float diffusedA, float diffusedB) const noexcept
 {
     const float x = (diffusedA - diffusedB) * 0.5f;
-    const float low = blumleinLp760.processWith(x, coeffs.lp760);
-    const float high = blumleinHp1700.processWith(x, coeffs.hp1700);
-    return blumleinLp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
+    const float low = state.lp760.processWith(x, coeffs.lp760);
+    const float high = state.hp1700.processWith(x, coeffs.hp1700);
+    return state.lp6200.processWith(0.36f * low + 0.42f * high, coeffs.lp6200);
 }
 
 inline VornDsp::Pair4 VornDsp::blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s,
@@ -156,8 +157,10 @@ void VornDsp::blumleinOfChunk(int count, const StereoControls& s) noexcept
     diffuseRun(e, chunk.diffusedA.data(), chunk.scratch.data(), count, blumleinDiffA, 1.0f);
     diffuseRun(e, chunk.diffusedB.data(), chunk.scratch.data(), count, blumleinDiffB, 1.0f);
 
+    auto filters = blumleinFilters;
     for (int j = 0; j < count; ++j)
-        chunk.blumleinBand[j] = blumleinBand(chunk.diffusedA[j], chunk.diffusedB[j]);
+        chunk.blumleinBand[j] = blumleinBand(filters, chunk.diffusedA[j], chunk.diffusedB[j]);
+    blumleinFilters = filters;
     for (int j = 0; j < count; j += 4)
     {
         const auto out = blumleinSaturate(load4(chunk.mid.data() + j), load4(chunk.side.data() + j),
@@ -169,16 +172,17 @@ void VornDsp::blumleinOfChunk(int count, const StereoControls& s) noexcept
 
 VornDsp::StereoPair VornDsp::headspaceWith(float l, float r, const StereoControls& s) noexcept
 {
-    const auto [m2, side] = headspaceMidSide(l, r, s);
+    const auto [m2, side] = headspaceMidSide(headState, l, r, s);
     return firstLanes(headspaceOutput(splat(m2), splat(side), s));
 }
 
-inline VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const StereoControls& s) noexcept
+inline VornDsp::StereoPair VornDsp::headspaceMidSide(HeadspaceState& state, float l, float r,
+                                                     const StereoControls& s) noexcept
 {
     const float m = s.headspace;
 
     const int n = static_cast<int>(headLineL.size());
-    const int w = headWrite;
+    const int w = state.write;
     const int i1 = indexBehind(w, s.headShort, n);
     const int i2 = indexBehind(indexBehind(w, s.headLong, n), s.headShort, n);
     const float ls = headLineL.data()[i1];
@@ -188,14 +192,14 @@ inline VornDsp::StereoPair VornDsp::headspaceMidSide(float l, float r, const Ste
 
     headLineL.data()[w] = l;
     headLineR.data()[w] = r;
-    headWrite = w + 1 < n ? w + 1 : 0;
+    state.write = w + 1 < n ? w + 1 : 0;
 
-    const float pA = headLpA.processWith(rl, coeffs.lp2600);
-    const float pB = headLpB.processWith(ll, coeffs.lp2600);
-    const float qA = headHpA.processWith(rl, coeffs.hp1700);
-    const float qB = headHpB.processWith(ll, coeffs.hp1700);
-    const float zL = headHpL.processWith(l, coeffs.hp5200);
-    const float zR = headHpR.processWith(r, coeffs.hp5200);
+    const float pA = state.lpA.processWith(rl, coeffs.lp2600);
+    const float pB = state.lpB.processWith(ll, coeffs.lp2600);
+    const float qA = state.hpA.processWith(rl, coeffs.hp1700);
+    const float qB = state.hpB.processWith(ll, coeffs.hp1700);
+    const float zL = state.hpL.processWith(l, coeffs.hp5200);
+    const float zR = state.hpR.processWith(r, coeffs.hp5200);
 
     const float mid = (l + r) * 0.5f;
     const float sd = (l - r) * 0.5f;
@@ -229,13 +233,15 @@ void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexc
         store4(chunk.blumleinSin.data() + j, sines.blumlein);
     }
 
+    auto depthNow = depthState;
     for (int j = 0; j < count; ++j)
     {
         const auto [m, sd] =
-            depthMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
+            depthMidSide(depthNow, chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
         chunk.mid[j] = m;
         chunk.side[j] = sd;
     }
+    depthState = depthNow;
     blumleinOfChunk(count, stereo);
     for (int j = 0; j < count; j += 4)
     {
@@ -243,12 +249,14 @@ void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexc
         store4(chunk.reverbL.data() + j, out.a);
         store4(chunk.reverbR.data() + j, out.b);
     }
+    auto headNow = headState;
     for (int j = 0; j < count; ++j)
     {
-        const auto [m, sd] = headspaceMidSide(chunk.reverbL[j], chunk.reverbR[j], stereo);
+        const auto [m, sd] = headspaceMidSide(headNow, chunk.reverbL[j], chunk.reverbR[j], stereo);
         chunk.mid[j] = m;
         chunk.side[j] = sd;
     }
+    headState = headNow;
     for (int j = 0; j < count; j += 4)
     {
         const auto out = headspaceOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);

@@ -127,18 +127,16 @@ void VornDsp::reset()
 
     clear(depthLineL);
     clear(depthLineR);
-    depthWrite = 0;
-    for (auto* lp : {&depthLpA, &depthLpB,      &blumleinLp760, &blumleinLp6200, &headLpA,     &headLpB,    &echoTapL,
-                     &echoTapR, &echoFeedbackL, &echoFeedbackR, &analysisLow,    &analysisMid, &limiterLp1, &limiterLp2,
-                     &narrowL,  &narrowR,       &softenL,       &softenR,        &noiseLpL,    &noiseLpR})
-        lp->reset();
-    for (auto* hp :
-         {&depthHpL, &depthHpR, &blumleinHp1700, &headHpA, &headHpB, &headHpL, &headHpR, &inputHighPass, &limiterHp})
-        hp->reset();
-
     clear(headLineL);
     clear(headLineR);
-    headWrite = 0;
+    depthState = {};
+    blumleinFilters = {};
+    headState = {};
+    for (auto* lp : {&echoTapL, &echoTapR, &echoFeedbackL, &echoFeedbackR, &analysisLow, &analysisMid, &limiterLp1,
+                     &limiterLp2, &narrowL, &narrowR, &softenL, &softenR, &noiseLpL, &noiseLpR})
+        lp->reset();
+    for (auto* hp : {&inputHighPass, &limiterHp})
+        hp->reset();
 
     clear(echoLineL);
     clear(echoLineR);

@@ -158,6 +158,26 @@ private:
     BlockControls deriveControls(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
                                  const Advanced& advanced) const noexcept;
 
+    struct DepthState
+    {
+        int write = 0;
+        OnePoleLP lpA, lpB;
+        OnePoleHP hpL, hpR;
+    };
+
+    struct BlumleinState
+    {
+        OnePoleLP lp760, lp6200;
+        OnePoleHP hp1700;
+    };
+
+    struct HeadspaceState
+    {
+        int write = 0;
+        OnePoleLP lpA, lpB;
+        OnePoleHP hpA, hpB, hpL, hpR;
+    };
+
     /** What the stereo stages make of their amounts (clamped), the same for a whole block. */
     struct StereoControls
     {
@@ -188,11 +208,12 @@ private:
         Float4 a, b;
     };
     static StereoPair firstLanes(const Pair4& p) noexcept;
-    StereoPair depthMidSide(float l, float r, const StereoControls& s, float cosAngle, float sinAngle) noexcept;
+    StereoPair depthMidSide(DepthState& state, float l, float r, const StereoControls& s, float cosAngle,
+                            float sinAngle) noexcept;
     static Pair4 depthOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept;
-    float blumleinBand(float diffusedA, float diffusedB) noexcept;
+    float blumleinBand(BlumleinState& state, float diffusedA, float diffusedB) const noexcept;
     static Pair4 blumleinSaturate(Float4 mid, Float4 side, Float4 band, const StereoControls& s, Float4 v) noexcept;
-    StereoPair headspaceMidSide(float l, float r, const StereoControls& s) noexcept;
+    StereoPair headspaceMidSide(HeadspaceState& state, float l, float r, const StereoControls& s) noexcept;
     static Pair4 headspaceOutput(Float4 mid, Float4 side, const StereoControls& s) noexcept;
     StereoPair headspaceWith(float l, float r, const StereoControls& s) noexcept;
 
@@ -282,22 +303,14 @@ private:
     int predelayWrite = 0;
     std::array<ErPatternAtRate, 4> erPatterns;
 
-    // Stereo depth.
+    // Stereo depth, psycho-Blumlein and headspace: lines, and the running state of each stage (write index,
+    // filters), kept together so that a chunk can run on a copy held in registers.
     std::vector<float> depthLineL, depthLineR;
-    int depthWrite = 0;
-    OnePoleLP depthLpA, depthLpB;
-    OnePoleHP depthHpL, depthHpR;
+    DepthState depthState;
     FollowingCoefficient depthLpCoefficient;
-
-    // Psycho-Blumlein.
-    OnePoleLP blumleinLp760, blumleinLp6200;
-    OnePoleHP blumleinHp1700;
-
-    // Headspace.
+    BlumleinState blumleinFilters;
     std::vector<float> headLineL, headLineR;
-    int headWrite = 0;
-    OnePoleLP headLpA, headLpB;
-    OnePoleHP headHpA, headHpB, headHpL, headHpR;
+    HeadspaceState headState;
 
     // Echo lines.
     std::vector<float> echoLineL, echoLineR;
