@@ -280,8 +280,10 @@ VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, in
     }
 }
 
-/** Pass 3: mix, band-split decay filters, input, soft limit and the writes, sample by sample. */
-VORN_AVX2 void feed(VornDsp::Bank& bank, const float* reads, const float* input, int count, int n, float c200,
+/** Pass 3: mix, band-split decay filters, input and soft limit, sample by sample, each sample's eight values
+    replacing its reads in `rows`; then the writes, eight samples of a line at a time where the run does not cross
+    the end of the buffers. */
+VORN_AVX2 void feed(VornDsp::Bank& bank, float* rows, const float* input, int count, int n, float c200,
                     float c2500) noexcept
 {
     const F8 one = splat8(1.0f);
@@ -289,38 +291,55 @@ VORN_AVX2 void feed(VornDsp::Bank& bank, const float* reads, const float* input,
     const F8 lowGain = _mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one);
     const F8 highGain = _mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one);
     const F8 cLow = splat8(c200), cHigh = splat8(c2500);
+    const float inject = bank.inject;
     F8 lowX1 = _mm256_load_ps(bank.lowX1.data()), lowY = _mm256_load_ps(bank.lowY.data());
     F8 highX1 = _mm256_load_ps(bank.highX1.data()), highY = _mm256_load_ps(bank.highY.data());
-    std::array<float*, 8> lines;
-    for (size_t i = 0; i < 8; ++i)
-        lines[i] = bank[i].buffer.data();
-    int write = bank.writeIndex;
-    alignas(32) float v[8];
     for (int j = 0; j < count; ++j)
     {
-        const F8 x = _mm256_mul_ps(gain, hadamard8(_mm256_load_ps(reads + 8 * j)));
+        float* row = rows + 8 * j;
+        const F8 x = _mm256_mul_ps(gain, hadamard8(_mm256_load_ps(row)));
         lowY = _mm256_mul_ps(cLow, _mm256_sub_ps(_mm256_add_ps(lowY, x), lowX1));
         lowX1 = x;
         const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(lowGain, _mm256_sub_ps(x, lowY)));
         highY = _mm256_mul_ps(cHigh, _mm256_sub_ps(_mm256_add_ps(highY, x2), highX1));
         highX1 = x2;
         const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(highGain, highY));
-        const F8 out = _mm256_add_ps(x3, splat8(input[j] * bank.inject));
-        _mm256_store_ps(v, out);
+        const F8 out = _mm256_add_ps(x3, splat8(input[j] * inject));
+        _mm256_store_ps(row, out);
         const F8 beyond =
             _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ), _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
         if (_mm256_movemask_ps(beyond) != 0)
-            for (float& value : v)
-                value = softLimitTank(value);
-        for (size_t i = 0; i < 8; ++i)
-            lines[i][write] = v[i];
-        write = write + 1 < n ? write + 1 : 0;
+            for (int i = 0; i < 8; ++i)
+                row[i] = softLimitTank(row[i]);
     }
     _mm256_store_ps(bank.lowX1.data(), lowX1);
     _mm256_store_ps(bank.lowY.data(), lowY);
     _mm256_store_ps(bank.highX1.data(), highX1);
     _mm256_store_ps(bank.highY.data(), highY);
-    bank.writeIndex = write;
+
+    std::array<float*, 8> lines;
+    for (size_t i = 0; i < 8; ++i)
+        lines[i] = bank[i].buffer.data();
+    int write = bank.writeIndex;
+    int j = 0;
+    for (; j + 8 <= count && write + 8 <= n; j += 8, write += 8)
+    {
+        F8 block[8];
+        for (int k = 0; k < 8; ++k)
+            block[k] = _mm256_load_ps(rows + 8 * (j + k));
+        transpose8(block);
+        for (size_t i = 0; i < 8; ++i)
+            _mm256_storeu_ps(lines[i] + write, block[i]);
+    }
+    for (; j < count; ++j)
+    {
+        if (write >= n)
+            write = 0;
+        for (size_t i = 0; i < 8; ++i)
+            lines[i][write] = rows[8 * j + static_cast<int>(i)];
+        ++write;
+    }
+    bank.writeIndex = write < n ? write : 0;
 }
 } // namespace
 
