@@ -149,13 +149,15 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     // 1. Wander: a very slow variation of every modulation rate. The phases advance sample by sample; their sines
     // then go four samples at a time (the same operations lane by lane).
     const int rounded = (count + 3) & ~3;
+    auto wander = wanderPhase; // in registers for the loop
     for (int j = 0; j < count; ++j)
     {
-        advancePhase(wanderPhase[0], k.wanderIncrementA);
-        advancePhase(wanderPhase[1], k.wanderIncrementB);
-        chunk.phaseA[j] = wanderPhase[0];
-        chunk.phaseB[j] = wanderPhase[1];
+        advancePhase(wander[0], k.wanderIncrementA);
+        advancePhase(wander[1], k.wanderIncrementB);
+        chunk.phaseA[j] = wander[0];
+        chunk.phaseB[j] = wander[1];
     }
+    wanderPhase = wander;
     for (int j = 0; j < rounded; j += 4)
     {
         const Float4 sines = splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
@@ -164,14 +166,16 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     }
 
     // 5. Drift oscillators, their rate following the wander.
+    auto drift = driftPhase;
     for (int j = 0; j < count; ++j)
     {
         const float r2 = chunk.wander[j] * k.driftRate;
-        advancePhase(driftPhase[0], kTwoPi * r2 / k.sr);
-        advancePhase(driftPhase[1], kTwoPi * 1.373f * r2 / k.sr);
-        chunk.phaseA[j] = driftPhase[0];
-        chunk.phaseB[j] = driftPhase[1];
+        advancePhase(drift[0], kTwoPi * r2 / k.sr);
+        advancePhase(drift[1], kTwoPi * 1.373f * r2 / k.sr);
+        chunk.phaseA[j] = drift[0];
+        chunk.phaseB[j] = drift[1];
     }
+    driftPhase = drift;
     for (int j = 0; j < rounded; j += 4)
         store4(chunk.drift.data() + j, splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
                                            splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j)));
@@ -182,6 +186,8 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     auto low = analysisLow, mid = analysisMid;
     auto envelopes = bandEnv;
     auto inputFilter = inputHighPass;
+    float* line = predelayLine.data();
+    int write = predelayWrite;
     for (int j = 0; j < count; ++j)
     {
         // 3. Input analysis: peak followers of three bands give the input level.
@@ -204,8 +210,8 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         chunk.cents[j] = k.detune * chunk.drift[j] * (0.28f + 0.45f * (k.unlinked + level * k.link));
 
         // 7. Predelay, then the sub tap of step 9, read behind the advanced write index.
-        chunk.x0[j] = advancePredelay(h, k.predelaySamples);
-        chunk.sub[j] = predelayLine.data()[indexBehind(predelayWrite, k.subSamples, n)] * advanced.subLevel;
+        chunk.x0[j] = advanceLine(line, n, write, h, k.predelaySamples);
+        chunk.sub[j] = line[indexBehind(write, k.subSamples, n)] * advanced.subLevel;
         chunk.mono[j] = mono;
         chunk.level[j] = level;
     }
@@ -213,6 +219,7 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     analysisMid = mid;
     bandEnv = envelopes;
     inputHighPass = inputFilter;
+    predelayWrite = write;
 }
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept

@@ -65,6 +65,9 @@ public:
     /** Reads the predelay line delaySamples behind its write index, then writes h and advances. */
     float advancePredelay(float h, int delaySamples) noexcept;
 
+    /** advancePredelay on any line of n samples with its write index. */
+    static float advanceLine(float* line, int n, int& write, float h, int delaySamples) noexcept;
+
     /** The early-reflection pattern of a character preset, read from the predelay line. */
     StereoPair processEarlyReflections(int index, float level) noexcept;
 
@@ -347,14 +350,17 @@ private:
 
 inline float VornDsp::advancePredelay(float h, int delaySamples) noexcept
 {
-    float* line = predelayLine.data();
-    const int n = static_cast<int>(predelayLine.size());
+    return advanceLine(predelayLine.data(), static_cast<int>(predelayLine.size()), predelayWrite, h, delaySamples);
+}
+
+inline float VornDsp::advanceLine(float* line, int n, int& write, float h, int delaySamples) noexcept
+{
     // Delays longer than the line (out-of-range controls) read its oldest sample.
     const int d = std::min(delaySamples, n);
-    const float x0 = line[indexBehind(predelayWrite, d, n)];
-    line[predelayWrite] = h;
-    if (++predelayWrite >= n)
-        predelayWrite = 0;
+    const float x0 = line[indexBehind(write, d, n)];
+    line[write] = h;
+    if (++write >= n)
+        write = 0;
     return x0;
 }
 
