@@ -348,7 +348,6 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 
 void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
-    const float gain = advanced.outputGain;
     float envelope = duckEnv, duck = duckGain;
     auto seed = noiseSeed;
     auto lpL = noiseLpL, lpR = noiseLpR;
@@ -361,6 +360,7 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
         const float target = 1.055f - 0.145f * envelope / (envelope + 0.075f);
         const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
         duck = qGain * duck + (1.0f - qGain) * target;
+        chunk.duck[j] = duck;
 
         // 18. A faint noise floor that rises a little under programme.
         const float u1 = nextRandom(seed);
@@ -368,32 +368,49 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
         const float nm = (u1 + u2) * 0.5f;
         const float ns = (u1 - u2) * 0.5f;
         const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * envelope));
-        const float noiseL = lpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
-        const float noiseR = lpR.processWith(nm - 0.42f * ns, coeffs.lp7600);
-
-        // 19. Wet reverb.
-        const float wetL = chunk.reverbL[j] * k.tail * gain * duck + amp * noiseL;
-        const float wetR = chunk.reverbR[j] * k.tail * gain * duck + amp * noiseR * 1.04f;
-
-        // 21. Sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
-        float yL = (wetL + k.tail * chunk.earlyL[j] * gain) + chunk.echoL[j] * k.delayMix * gain;
-        float yR = (wetR + k.tail * chunk.earlyR[j] * gain) + chunk.echoR[j] * k.delayMix * gain;
-
-        // 22. Vintage converter.
-        if (advanced.vintageConv)
-            std::tie(yL, yR) = processVintageConverter(yL, yR);
-
-        // 23, 24. Dry/wet and the output soft limit.
-        const float outL = chunk.inL[j] * (1.0f - k.dw) + k.dw * yL;
-        const float outR = chunk.inR[j] * (1.0f - k.dw) + k.dw * yR;
-        chunk.outL[j] = softLimitOutput(outL);
-        chunk.outR[j] = softLimitOutput(outR);
+        chunk.noiseL[j] = amp * lpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
+        chunk.noiseR[j] = amp * lpR.processWith(nm - 0.42f * ns, coeffs.lp7600) * 1.04f;
     }
     duckEnv = envelope;
     duckGain = duck;
     noiseSeed = seed;
     noiseLpL = lpL;
     noiseLpR = lpR;
+
+    // The rest is independent from sample to sample but for the converter: four samples at a time.
+    // 19. Wet reverb; 21. sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
+    const Float4 tail = splat(k.tail), gain = splat(advanced.outputGain), delayMix = splat(k.delayMix);
+    const Float4 dry = splat(1.0f - k.dw), wet = splat(k.dw), knee = splat(0.985f);
+    float* outL = chunk.outL.data();
+    float* outR = chunk.outR.data();
+    for (int j = 0; j < count; j += 4)
+    {
+        const Float4 duck4 = load4(chunk.duck.data() + j);
+        const Float4 wetL = load4(chunk.reverbL.data() + j) * tail * gain * duck4 + load4(chunk.noiseL.data() + j);
+        const Float4 wetR = load4(chunk.reverbR.data() + j) * tail * gain * duck4 + load4(chunk.noiseR.data() + j);
+        store4(outL + j,
+               (wetL + tail * load4(chunk.earlyL.data() + j) * gain) + load4(chunk.echoL.data() + j) * delayMix * gain);
+        store4(outR + j,
+               (wetR + tail * load4(chunk.earlyR.data() + j) * gain) + load4(chunk.echoR.data() + j) * delayMix * gain);
+    }
+
+    // 22. Vintage converter.
+    if (advanced.vintageConv)
+        for (int j = 0; j < count; ++j)
+            std::tie(outL[j], outR[j]) = processVintageConverter(outL[j], outR[j]);
+
+    // 23, 24. Dry/wet and the output soft limit, the latter only for the rare sample beyond its knee.
+    for (int j = 0; j < count; j += 4)
+        for (float* channel : {outL, outR})
+        {
+            const float* in = channel == outL ? chunk.inL.data() : chunk.inR.data();
+            const Float4 out = load4(in + j) * dry + wet * load4(channel + j);
+            store4(channel + j, out);
+            const Int4 beyond = (out > knee) | (out < -knee);
+            if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
+                for (int i = j; i < j + 4; ++i)
+                    channel[i] = softLimitOutput(channel[i]);
+        }
 }
 
 } // namespace vorn

@@ -241,7 +241,7 @@ private:
         Samples mono{}, level{}, wander{}, drift{}, cents{}, x0{}, sub{};
         Samples earlyL{}, earlyR{}, echoL{}, echoR{}, tankInL{}, tankInR{}, modRate{}, reverbL{}, reverbR{};
         Samples cosAngle{}, sinAngle{}, blumleinSin{}, mid{}, side{};
-        Samples phaseA{}, phaseB{};
+        Samples phaseA{}, phaseB{}, duck{}, noiseL{}, noiseR{};
         Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
     };
 
