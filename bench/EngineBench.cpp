@@ -26,11 +26,12 @@ void fillInput(juce::AudioBuffer<float>& buffer, int startSample, double sampleR
     }
 }
 
-void runEngine(benchmark::State& state, double sampleRate, const vorn::Advanced& advanced)
+void runEngine(benchmark::State& state, double sampleRate, const vorn::Advanced& advanced, bool wide = true)
 {
     constexpr int kBlock = 512;
     auto dsp = std::make_unique<vorn::VornDsp>();
     dsp->prepare(sampleRate, kBlock);
+    dsp->useWideLanes(wide);
     const vorn::Parameters parameters;
     const auto dna = vorn::deriveDna("7F2C91A0");
 
@@ -82,6 +83,12 @@ void engineConverterAndDetune(benchmark::State& state)
     runEngine(state, 48000.0, advanced);
 }
 
+/** The code for processors without AVX2, on this one. */
+void engineDefaultsPortable(benchmark::State& state)
+{
+    runEngine(state, 48000.0, {}, false);
+}
+
 void engineDefaultsAt96k(benchmark::State& state)
 {
     runEngine(state, 96000.0, {});
@@ -112,6 +119,7 @@ BENCHMARK(tankBank)->Name("TankBank/one_sample_defaults");
 BENCHMARK(engineDefaults)->Name("Engine/one_second_48k/defaults")->Unit(benchmark::kMillisecond);
 BENCHMARK(engineEcho2PingPong)->Name("Engine/one_second_48k/echo2_ping_pong")->Unit(benchmark::kMillisecond);
 BENCHMARK(engineConverterAndDetune)->Name("Engine/one_second_48k/converter_and_detune")->Unit(benchmark::kMillisecond);
+BENCHMARK(engineDefaultsPortable)->Name("Engine/one_second_48k/defaults_without_avx2")->Unit(benchmark::kMillisecond);
 BENCHMARK(engineDefaultsAt96k)->Name("Engine/one_second_96k/defaults")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
