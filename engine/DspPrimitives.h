@@ -446,6 +446,16 @@ public:
         return p * reinterpret_cast<Float4>(exponent);
     }
 
+    /** The tank's soft limit of a sample about to be written: beyond +-0.92 it bends towards +-1.1. */
+    static float softLimitTank(float v) noexcept
+    {
+        if (v > 0.92f)
+            v = 0.92f + 0.18f * std::tanh(5.0f * (v - 0.92f));
+        if (v < -0.92f)
+            v = -0.92f + 0.18f * std::tanh(5.0f * (v + 0.92f));
+        return v;
+    }
+
     /** One step of the engine's 32-bit linear congruential generator: a value in [-1, 1). */
     static float nextRandom(juce::uint32& state) noexcept
     {

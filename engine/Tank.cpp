@@ -85,14 +85,6 @@ LaneReads readLanes(const VornDsp::Bank& bank, int n, const VornDsp::Float4 (&po
     return r;
 }
 
-float softLimitTank(float v) noexcept
-{
-    if (v > 0.92f)
-        v = 0.92f + 0.18f * std::tanh(5.0f * (v - 0.92f));
-    if (v < -0.92f)
-        v = -0.92f + 0.18f * std::tanh(5.0f * (v + 0.92f));
-    return v;
-}
 } // namespace
 
 float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, float rtLow, float rtHigh,

@@ -45,6 +45,23 @@ struct Reads8
     F8 ym1, y0, y1, y2, t;
 };
 
+/** Lane by lane through VornDsp::locate, which handles every position: lane i reads data[i]. */
+VORN_AVX2 Reads8 locateEach(const float* const (&data)[8], int n, F8 position) noexcept
+{
+    alignas(32) float p[8], ym1[8], y0[8], y1[8], y2[8], t[8];
+    _mm256_store_ps(p, position);
+    for (size_t i = 0; i < 8; ++i)
+    {
+        const auto point = VornDsp::locate(n, p[i]);
+        t[i] = point.t;
+        ym1[i] = data[i][point.im1];
+        y0[i] = data[i][point.i0];
+        y1[i] = data[i][point.ip1];
+        y2[i] = data[i][point.ip2];
+    }
+    return {_mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2), _mm256_load_ps(t)};
+}
+
 /** As readLanes in Tank.cpp: positions within a buffer length of the range wrap with one select and are read
     four neighbours at a time; anything else goes through VornDsp::locate. */
 VORN_AVX2 Reads8 readLines(const VornDsp::Bank& bank, int n, F8 position) noexcept
@@ -56,19 +73,10 @@ VORN_AVX2 Reads8 readLines(const VornDsp::Bank& bank, int n, F8 position) noexce
         _mm256_and_ps(_mm256_cmp_ps(position, negativeSize, _CMP_GT_OQ), _mm256_cmp_ps(position, size, _CMP_LT_OQ));
     if (!allLanes(inside))
     {
-        alignas(32) float p[8], ym1[8], y0[8], y1[8], y2[8], t[8];
-        _mm256_store_ps(p, position);
+        const float* data[8];
         for (size_t i = 0; i < 8; ++i)
-        {
-            const float* data = bank[i].buffer.data();
-            const auto point = VornDsp::locate(n, p[i]);
-            t[i] = point.t;
-            ym1[i] = data[point.im1];
-            y0[i] = data[point.i0];
-            y1[i] = data[point.ip1];
-            y2[i] = data[point.ip2];
-        }
-        return {_mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2), _mm256_load_ps(t)};
+            data[i] = bank[i].buffer.data();
+        return locateEach(data, n, position);
     }
 
     const F8 p =
@@ -128,16 +136,6 @@ VORN_AVX2 inline F8 hadamard8(F8 o) noexcept
     const F8 halves = _mm256_permute2f128_ps(b, b, 1);
     const F8 c = _mm256_blend_ps(_mm256_add_ps(b, halves), _mm256_sub_ps(halves, b), 0xf0);
     return _mm256_mul_ps(c, splat8(0.35355338f));
-}
-
-/** The tank's soft limit of a written sample, as in Tank.cpp. */
-float softLimitTank(float v) noexcept
-{
-    if (v > 0.92f)
-        v = 0.92f + 0.18f * std::tanh(5.0f * (v - 0.92f));
-    if (v < -0.92f)
-        v = -0.92f + 0.18f * std::tanh(5.0f * (v + 0.92f));
-    return v;
 }
 
 /** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample. */
@@ -229,18 +227,9 @@ VORN_AVX2 F8 readAcross(const float* data, int n, F8 position) noexcept
                             _mm256_loadu_ps(at + 2));
         }
     }
-    alignas(32) float p[8], ym1[8], y0[8], y1[8], y2[8], t[8];
-    _mm256_store_ps(p, position);
-    for (int lane = 0; lane < 8; ++lane)
-    {
-        const auto point = VornDsp::locate(n, p[lane]);
-        t[lane] = point.t;
-        ym1[lane] = data[point.im1];
-        y0[lane] = data[point.i0];
-        y1[lane] = data[point.ip1];
-        y2[lane] = data[point.ip2];
-    }
-    return lagrange(_mm256_load_ps(t), _mm256_load_ps(ym1), _mm256_load_ps(y0), _mm256_load_ps(y1), _mm256_load_ps(y2));
+    const float* const lanes[8] = {data, data, data, data, data, data, data, data};
+    const Reads8 r = locateEach(lanes, n, position);
+    return lagrange(r.t, r.ym1, r.y0, r.y1, r.y2);
 }
 
 /** Pass 2: the Lagrange reads at those positions, and the bank's output, the reads summed in line order. Eight
@@ -310,7 +299,7 @@ VORN_AVX2 void feed(VornDsp::Bank& bank, float* rows, const float* input, int co
             _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ), _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
         if (_mm256_movemask_ps(beyond) != 0)
             for (int i = 0; i < 8; ++i)
-                row[i] = softLimitTank(row[i]);
+                row[i] = VornDsp::softLimitTank(row[i]);
     }
     _mm256_store_ps(bank.lowX1.data(), lowX1);
     _mm256_store_ps(bank.lowY.data(), lowY);
