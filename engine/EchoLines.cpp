@@ -28,13 +28,19 @@ float echoReadPosition(float write, float delay, float mod, float lineLength) no
 }
 } // namespace
 
+void VornDsp::switchEchoOff() noexcept
+{
+    // The lines, filters and oscillator keep their values; re-entering an echo mode clears them.
+    echoActive = false;
+    echoOutL = echoOutR = 0.0f;
+}
+
 VornDsp::StereoPair VornDsp::processEcho(float mono, float inR, float reverbL, float reverbR,
                                          const Advanced& advanced) noexcept
 {
     if (advanced.effectMode < 1)
     {
-        echoActive = false;
-        echoOutL = echoOutR = 0.0f;
+        switchEchoOff();
         return {0.0f, 0.0f};
     }
 

@@ -144,6 +144,13 @@ void VornDsp::runChunk(int count, const BlockControls& k, const Parameters& para
     runMix(count, k, advanced);
 }
 
+VornDsp::Float4 VornDsp::oscillatorPair(int j) const noexcept
+{
+    // Wander and drift alike: 0.6 sin(a) + 0.4 sin(b) of the phases in chunk.phaseA/B, four samples from j.
+    return splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
+           splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j));
+}
+
 void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
     // 1. Wander: a very slow variation of every modulation rate. The phases advance sample by sample; their sines
@@ -159,11 +166,7 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     }
     wanderPhase = wander;
     for (int j = 0; j < rounded; j += 4)
-    {
-        const Float4 sines = splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
-                             splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j));
-        store4(chunk.wander.data() + j, splat(1.0f) + splat(0.05f) * sines);
-    }
+        store4(chunk.wander.data() + j, splat(1.0f) + splat(0.05f) * oscillatorPair(j));
 
     // 5. Drift oscillators, their rate following the wander.
     auto drift = driftPhase;
@@ -177,8 +180,7 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     }
     driftPhase = drift;
     for (int j = 0; j < rounded; j += 4)
-        store4(chunk.drift.data() + j, splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
-                                           splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j)));
+        store4(chunk.drift.data() + j, oscillatorPair(j));
 
     // The recursive state lives in locals for the loop (in registers, not stored and reloaded every sample).
     const int n = static_cast<int>(predelayLine.size());
@@ -224,10 +226,9 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
 {
-    if (advanced.effectMode < 1) // what processEcho does sample by sample while the section is off
+    if (advanced.effectMode < 1) // the section is off: silence, without a call per sample
     {
-        echoActive = false;
-        echoOutL = echoOutR = 0.0f;
+        switchEchoOff();
         std::fill_n(chunk.echoL.begin(), count, 0.0f);
         std::fill_n(chunk.echoR.begin(), count, 0.0f);
         return;

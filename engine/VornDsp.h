@@ -258,6 +258,8 @@ private:
 
     // The stages of runChunk.
     void runFront(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
+    Float4 oscillatorPair(int j) const noexcept;
+    void switchEchoOff() noexcept;
     void earlyReflectionsOfChunk(int count, int index, float level) noexcept;
 
     /** The taps of a pattern summed over `rounded` samples (a multiple of 8) eight at a time, as
