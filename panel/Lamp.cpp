@@ -1,5 +1,6 @@
 #include "panel/Lamp.h"
 
+#include "panel/AccessibleValue.h"
 #include "panel/Palette.h"
 
 #include <cmath>
@@ -43,6 +44,14 @@ void Lamp::repaintWithGlow()
     // beyond the lamp's bounds when it goes out.
     const auto spread = static_cast<int>(std::ceil(kGlowSpread * static_cast<float>(getWidth()))) + 1;
     parent->repaint(getBoundsInParent().expanded(spread));
+}
+
+std::unique_ptr<juce::AccessibilityHandler> Lamp::createAccessibilityHandler()
+{
+    auto value = std::make_unique<ReadOnlyAccessibleValue>([this] { return juce::String(on ? "on" : "off"); });
+    return std::make_unique<juce::AccessibilityHandler>(*this, juce::AccessibilityRole::staticText,
+                                                        juce::AccessibilityActions(),
+                                                        juce::AccessibilityHandler::Interfaces{std::move(value)});
 }
 
 void Lamp::paint(juce::Graphics& g)

@@ -5,7 +5,7 @@
 namespace vorn_panel
 {
 /** A round indicator lamp: red for kind 0, green for any other kind. */
-class Lamp : public juce::Component
+class Lamp : public juce::Component, public juce::SettableTooltipClient
 {
 public:
     explicit Lamp(int lampKind = 1);
@@ -16,6 +16,9 @@ public:
     int getKind() const noexcept { return kind; }
 
     void paint(juce::Graphics& g) override;
+
+    /** An indicator for screen readers: its title is the component's, its value "on" or "off". */
+    std::unique_ptr<juce::AccessibilityHandler> createAccessibilityHandler() override;
 
 private:
     int kind;

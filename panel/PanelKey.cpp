@@ -1,5 +1,6 @@
 #include "panel/PanelKey.h"
 
+#include "panel/AccessibleValue.h"
 #include "panel/Palette.h"
 #include "panel/Type.h"
 
@@ -15,6 +16,12 @@ constexpr float kTallKeyHeight = 48.0f;
 constexpr int kDragThreshold = 2;
 constexpr float kPixelsPerStep = 8.0f;
 constexpr float kPixelsPerFineStep = 32.0f;
+
+// A gated key's grey legends stay readable on a face that hovers only this much brighter.
+constexpr float kHoverBrightening = 0.35f;
+constexpr float kGatedHoverBrightening = 0.08f;
+// A gated key that is selected shows a half-lit LED without glow: selected, but out of use in this mode.
+constexpr float kGatedLedAlpha = 0.45f;
 
 /** The corner legend's strip height; its font is one unit smaller. */
 int cornerLegendSize(int keyHeight) noexcept
@@ -75,6 +82,80 @@ void PanelKey::setCornerText(const juce::String& newText)
         cornerText = newText;
         repaint();
     }
+}
+
+void PanelKey::setLedFitted(bool shouldHaveLed)
+{
+    if (ledFitted != shouldHaveLed)
+    {
+        ledFitted = shouldHaveLed;
+        repaint();
+    }
+}
+
+bool PanelKey::hasLed() const noexcept
+{
+    return ledFitted || keyClassHasLed(keyClass);
+}
+
+juce::String PanelKey::accessibleValue() const
+{
+    if (describeValue != nullptr)
+        return describeValue();
+
+    return hasLed() ? juce::String(led ? "lit" : "unlit") : juce::String();
+}
+
+namespace
+{
+class PanelKeyAccessibility : public juce::AccessibilityHandler
+{
+public:
+    explicit PanelKeyAccessibility(PanelKey& keyToWrap)
+        : juce::AccessibilityHandler(keyToWrap,
+                                     keyToWrap.getClickingTogglesState() ? juce::AccessibilityRole::toggleButton
+                                                                         : juce::AccessibilityRole::button,
+                                     juce::AccessibilityActions().addAction(juce::AccessibilityActionType::press,
+                                                                            [&keyToWrap] { keyToWrap.triggerClick(); }),
+                                     Interfaces{std::make_unique<ReadOnlyAccessibleValue>(
+                                         [&keyToWrap] { return keyToWrap.accessibleValue(); })})
+        , key(keyToWrap)
+    {
+    }
+
+    juce::String getTitle() const override
+    {
+        if (key.getTitle().isNotEmpty())
+            return key.getTitle();
+
+        return (key.getLine1() + " " + key.getLine2()).trim();
+    }
+
+    juce::String getHelp() const override { return key.getTooltip(); }
+
+    juce::AccessibleState getCurrentState() const override
+    {
+        auto state = AccessibilityHandler::getCurrentState();
+
+        if (key.getClickingTogglesState())
+        {
+            state = state.withCheckable();
+
+            if (key.getToggleState())
+                state = state.withChecked();
+        }
+
+        return state;
+    }
+
+private:
+    PanelKey& key;
+};
+} // namespace
+
+std::unique_ptr<juce::AccessibilityHandler> PanelKey::createAccessibilityHandler()
+{
+    return std::make_unique<PanelKeyAccessibility>(*this);
 }
 
 juce::Rectangle<float> PanelKey::ledBounds(juce::Rectangle<float> keyBounds) noexcept
@@ -166,7 +247,7 @@ void PanelKey::paintButton(juce::Graphics& g, bool highlighted, bool down)
     if (down)
         face = face.darker(0.2f);
     else if (highlighted)
-        face = face.brighter(0.35f);
+        face = face.brighter(gated ? kGatedHoverBrightening : kHoverBrightening);
 
     g.setColour(face);
     g.fillRoundedRectangle(x, y, w, h, r);
@@ -187,7 +268,7 @@ void PanelKey::paintButton(juce::Graphics& g, bool highlighted, bool down)
         g.fillRect(x + 1.0f, y + 0.22f * h, 3.0f, 0.56f * h);
     }
 
-    if (keyClassHasLed(keyClass))
+    if (hasLed())
     {
         const auto box = ledBounds(bounds);
 
@@ -196,6 +277,12 @@ void PanelKey::paintButton(juce::Graphics& g, bool highlighted, bool down)
             g.setColour(vorn::pal::kGreen.withAlpha(0.35f));
             g.fillEllipse(box.expanded(2.5f));
             g.setColour(vorn::pal::kGreen);
+        }
+        else if (led)
+        {
+            g.setColour(vorn::pal::kGreenDim);
+            g.fillEllipse(box);
+            g.setColour(vorn::pal::kGreen.withAlpha(kGatedLedAlpha));
         }
         else
         {

@@ -25,6 +25,21 @@ public:
     void setLines(const juce::String& first, const juce::String& second);
     void setCornerText(const juce::String& newText);
 
+    /** Fits an LED to a key whose class has none, for a key that must show a state of its own. */
+    void setLedFitted(bool shouldHaveLed);
+
+    /** True when the key shows an LED, lit or not: by its class or fitted. */
+    bool hasLed() const noexcept;
+
+    /** What a screen reader reads as the key's value; while empty, the LED's state for keys with one. */
+    std::function<juce::String()> describeValue;
+
+    /** The key's value as a screen reader reads it. */
+    juce::String accessibleValue() const;
+
+    /** A button for screen readers, titled by the key's title or else its legends, with a value and a press. */
+    std::unique_ptr<juce::AccessibilityHandler> createAccessibilityHandler() override;
+
     KeyClass getKeyClass() const noexcept { return keyClass; }
     bool isLedOn() const noexcept { return led; }
     bool isGated() const noexcept { return gated; }
@@ -52,6 +67,7 @@ private:
     KeyClass keyClass = KeyClass::digit;
     bool led = false;
     bool gated = false;
+    bool ledFitted = false;
     juce::String line1;
     juce::String line2;
     juce::String cornerText;

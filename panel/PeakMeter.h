@@ -8,7 +8,7 @@ namespace vorn
 {
 /** A captioned horizontal level bar from -54 dB (empty) to +6 dB (full), redrawn 24 times a second from a level
     that the audio thread keeps up to date. */
-class PeakMeter : public juce::Component, private juce::Timer
+class PeakMeter : public juce::Component, public juce::SettableTooltipClient, private juce::Timer
 {
 public:
     /** The level must outlive the meter; the processor that owns it outlives every editor. */

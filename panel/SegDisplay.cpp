@@ -1,5 +1,6 @@
 #include "panel/SegDisplay.h"
 
+#include "panel/AccessibleValue.h"
 #include "panel/Palette.h"
 
 namespace vorn_panel
@@ -10,6 +11,23 @@ namespace
     5 = f (upper left), 6 = g (middle). */
 constexpr unsigned char kSegMasks[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
 constexpr int kMinusMask = 0x40;
+
+// Cell geometry, from the display's height H: a digit is 0.62 H wide and advances 1.16 times that; a point
+// advances 0.4 of a digit's advance.
+float digitWidth(float H) noexcept
+{
+    return 0.62f * H;
+}
+
+float digitAdvance(float H) noexcept
+{
+    return 1.16f * digitWidth(H);
+}
+
+float pointAdvance(float H) noexcept
+{
+    return 0.4f * digitAdvance(H);
+}
 
 juce::Path horizontalBar(float xa, float xb, float y0, float t)
 {
@@ -52,6 +70,39 @@ void SegDisplay::setText(const juce::String& newText)
     }
 }
 
+void SegDisplay::setPending(bool isPending)
+{
+    if (pending != isPending)
+    {
+        pending = isPending;
+        repaint();
+    }
+}
+
+float SegDisplay::textWidth(const juce::String& candidate, float height) noexcept
+{
+    auto width = 0.0f;
+
+    for (const auto c : candidate)
+        width += c == '.' ? pointAdvance(height) : digitAdvance(height);
+
+    return width;
+}
+
+bool SegDisplay::canShow(const juce::String& candidate) const noexcept
+{
+    return textWidth(candidate, static_cast<float>(getHeight())) <= static_cast<float>(getWidth());
+}
+
+std::unique_ptr<juce::AccessibilityHandler> SegDisplay::createAccessibilityHandler()
+{
+    auto value = std::make_unique<ReadOnlyAccessibleValue>(
+        [this] { return pending ? text + " (keyed in, not entered)" : text; });
+    return std::make_unique<juce::AccessibilityHandler>(*this, juce::AccessibilityRole::staticText,
+                                                        juce::AccessibilityActions(),
+                                                        juce::AccessibilityHandler::Interfaces{std::move(value)});
+}
+
 int SegDisplay::segmentMask(juce::juce_wchar character) noexcept
 {
     if (character >= '0' && character <= '9')
@@ -71,15 +122,15 @@ void SegDisplay::paint(juce::Graphics& g)
     // Lean the tops to the right, the bottoms stay put: x' = x + 0.09 (H - y).
     g.addTransform(juce::AffineTransform(1.0f, -0.09f, 0.09f * H, 0.0f, 1.0f, 0.0f));
 
-    const auto cw = 0.62f * H;
-    const auto adv = 1.16f * cw;
-    const auto padv = 0.4f * adv;
+    const auto cw = digitWidth(H);
+    const auto adv = digitAdvance(H);
+    const auto padv = pointAdvance(H);
     const auto t = 0.13f * H;
     const auto ht = t / 2.0f;
     const auto gap = 0.3f * t;
     const auto pd = 0.14f * H;
 
-    const auto lit = vorn::pal::kGreen;
+    const auto lit = pending ? vorn::pal::kAmber : vorn::pal::kGreen;
     const auto ghost = vorn::pal::kGreen.withAlpha(0.1f);
 
     auto x = W;

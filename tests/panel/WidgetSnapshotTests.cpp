@@ -35,7 +35,7 @@ TEST(WidgetSnapshot, Keys)
     subLevel.setLed(true);
     place(board, subLevel, {8, 10, 72, 60});
 
-    // The same, gated: unlit LED, no stripe, grey legends.
+    // The same, gated: a half-lit LED (selected, but out of use in this mode), no stripe, grey legends.
     PanelKey gated;
     gated.setKeyClass(KeyClass::echoParam);
     gated.setLines("K2", {});
