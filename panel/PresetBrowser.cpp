@@ -100,19 +100,76 @@ juce::Font PresetBrowser::sans(float size)
 
 void PresetBrowser::refresh()
 {
+    const juce::ScopedValueSetter<bool> inRefresh(refreshing, true);
+
     categories.clear();
     categories.add(kAll);
     categories.addArray(categoriesOf(manager.entries));
     categories.removeDuplicates(false);
 
-    const auto selected = categoryList.getSelectedRow();
-    const auto row = juce::jmin(selected < 0 ? 0 : selected, categories.size() - 1);
-    shown = manager.indicesFor(categories[row], search.getText());
+    // A category whose last program went leaves "All" in force, and the highlight moves with it.
+    auto row = categories.indexOf(categoryInForce);
+    if (row < 0)
+    {
+        row = 0;
+        categoryInForce = kAll;
+    }
+
+    shown = manager.indicesFor(categoryInForce, search.getText());
 
     categoryList.updateContent();
+    if (categoryList.getSelectedRow() != row)
+        categoryList.selectRow(row);
+
     presetList.updateContent();
+    followSelectedProgram();
     presetList.repaint();
     repaint();
+}
+
+void PresetBrowser::rememberSelectedProgram(int row)
+{
+    if (refreshing)
+        return;
+
+    const auto index = presetModel.entryIndexAt(row);
+    const auto* entry = index >= 0 ? &manager.entries[static_cast<size_t>(index)] : nullptr;
+    selectedFactoryIndex = entry != nullptr ? entry->factoryIndex : -1;
+    selectedFile = entry != nullptr ? entry->file : juce::File();
+}
+
+void PresetBrowser::followSelectedProgram()
+{
+    for (size_t row = 0; row < shown.size(); ++row)
+    {
+        const auto& entry = manager.entries[static_cast<size_t>(shown[row])];
+        const auto same = selectedFactoryIndex >= 0
+                              ? entry.factoryIndex == selectedFactoryIndex
+                              : entry.factoryIndex < 0 && entry.file == selectedFile && selectedFile != juce::File();
+
+        if (same)
+        {
+            presetList.selectRow(static_cast<int>(row), true);
+            return;
+        }
+    }
+
+    // A deleted program, or one that the category or search no longer lists, leaves nothing selected: DELETE
+    // must never fall to whichever program moved into its row.
+    presetList.deselectAllRows();
+}
+
+bool PresetBrowser::loadRow(int row)
+{
+    const auto index = presetModel.entryIndexAt(row);
+
+    if (index < 0 || !manager.load(index))
+        return false;
+
+    if (onProgramLoaded != nullptr)
+        onProgramLoaded();
+
+    return true;
 }
 
 juce::String PresetBrowser::countLine() const
@@ -138,8 +195,12 @@ void PresetBrowser::doSave()
                           ? manager.entries[static_cast<size_t>(juce::jmin(manager.current, count - 1))].name
                           : juce::String("Init");
 
+    // A new user preset is offered under "User", which the list gains with the first one.
+    auto offered = categoriesOf(manager.entries);
+    offered.addIfNotAlreadyThere(kUserCategory);
+
     const SafePointer<PresetBrowser> self(this);
-    nameDialog = dialogs.askName(name, categoriesOf(manager.entries),
+    nameDialog = dialogs.askName(name, offered, kUserCategory,
                                  [self](bool save, const juce::String& newName, const juce::String& category)
                                  {
                                      if (self == nullptr || !save)
@@ -268,8 +329,12 @@ void PresetBrowser::paintListBoxItem(int row, juce::Graphics& g, int width, int 
     g.drawText(categories[row].toUpperCase(), 8, 0, width - 16, height, juce::Justification::centredLeft);
 }
 
-void PresetBrowser::selectedRowsChanged(int)
+void PresetBrowser::selectedRowsChanged(int lastRowSelected)
 {
+    if (refreshing || lastRowSelected < 0 || lastRowSelected >= categories.size())
+        return;
+
+    categoryInForce = categories[lastRowSelected];
     refresh();
 }
 

@@ -51,6 +51,19 @@ public:
     /** Called when the user asks to close the browser; the owner destroys it. */
     std::function<void()> onClose;
 
+    /** Called after a program was loaded from the list, so the owner can show which one is current. */
+    std::function<void()> onProgramLoaded;
+
+    /** Loads the program listed in `row`; false when the row names none or it cannot be loaded. */
+    bool loadRow(int row);
+
+    /** The category a new user preset is offered under. */
+    static constexpr const char* kUserCategory = "User";
+
+    /** Notes which program the program list's selection stands on, so that the selection follows that program
+        when the list changes, and is dropped when it goes. */
+    void rememberSelectedProgram(int row);
+
     PresetManager& manager;
     juce::TextEditor search;
     juce::ListBox categoryList;
@@ -69,6 +82,16 @@ private:
 
     /** The naming window while it is open; closed with the browser so its answer never outlives it. */
     juce::Component::SafePointer<juce::Component> nameDialog;
+
+    /** The category whose programs are listed, kept by name: rows move when categories come and go. */
+    juce::String categoryInForce{"All"};
+
+    /** The selected program, kept by what it is rather than by its row: a factory index, or a user file. */
+    int selectedFactoryIndex = -1;
+    juce::File selectedFile;
+
+    bool refreshing = false;
+    void followSelectedProgram();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(PresetBrowser)
 };

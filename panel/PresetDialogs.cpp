@@ -1,11 +1,13 @@
 #include "panel/PresetDialogs.h"
 
+#include "panel/DialogFocus.h"
+
 namespace vorn
 {
 namespace
 {
 juce::Component* askNameInAlertWindow(const juce::String& name, const juce::StringArray& categories,
-                                      PresetDialogs::NameAnswer answer)
+                                      const juce::String& category, PresetDialogs::NameAnswer answer)
 {
     // Owned by the modal manager, which deletes it once it is dismissed and its callback has run.
     auto* window = new juce::AlertWindow("Save preset", {}, juce::MessageBoxIconType::NoIcon);
@@ -13,6 +15,9 @@ juce::Component* askNameInAlertWindow(const juce::String& name, const juce::Stri
     window->addComboBox("cat", categories, "Category");
     window->addButton("Save", 1, juce::KeyPress(juce::KeyPress::returnKey));
     window->addButton("Cancel", 0, juce::KeyPress(juce::KeyPress::escapeKey));
+
+    if (auto* box = window->getComboBoxComponent("cat"))
+        box->setSelectedItemIndex(juce::jmax(0, categories.indexOf(category)), juce::dontSendNotification);
 
     const juce::Component::SafePointer<juce::AlertWindow> open(window);
     auto dismissed = [open, answer = std::move(answer)](int result)
@@ -30,6 +35,7 @@ juce::Component* askNameInAlertWindow(const juce::String& name, const juce::Stri
     };
 
     window->enterModalState(true, juce::ModalCallbackFunction::create(std::move(dismissed)), true);
+    focusTextField(*window, "name");
     return window;
 }
 

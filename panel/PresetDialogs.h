@@ -15,9 +15,12 @@ struct PresetDialogs
     /** The answer to the naming question: `save` is false when the user cancelled. */
     using NameAnswer = std::function<void(bool save, const juce::String& name, const juce::String& category)>;
 
-    /** Asks for a preset name (prefilled) and one of the categories. Gives the open window, if there is one, so
-        that the browser can close it should the browser go first. */
-    std::function<juce::Component*(const juce::String& name, const juce::StringArray& categories, NameAnswer)> askName;
+    /** Asks for a preset name (prefilled, selected for overtyping) and one of the categories (`category`
+        preselected). Gives the open window, if there is one, so that the browser can close it should the browser
+        go first. */
+    std::function<juce::Component*(const juce::String& name, const juce::StringArray& categories,
+                                   const juce::String& category, NameAnswer)>
+        askName;
 
     /** Asks an OK/Cancel question; `onOk` runs only on OK. */
     std::function<void(const juce::String& title, const juce::String& message, std::function<void()> onOk)> confirm;

@@ -63,9 +63,12 @@ void PresetModel::paintListBoxItem(int row, juce::Graphics& g, int width, int he
 
 void PresetModel::listBoxItemClicked(int row, const juce::MouseEvent&)
 {
-    const auto index = entryIndexAt(row);
-    if (index >= 0)
-        browser.manager.load(index);
+    browser.loadRow(row);
+}
+
+void PresetModel::selectedRowsChanged(int lastRowSelected)
+{
+    browser.rememberSelectedProgram(lastRowSelected);
 }
 
 void PresetModel::listBoxItemDoubleClicked(int row, const juce::MouseEvent& e)

@@ -23,11 +23,12 @@ public:
     void paintListBoxItem(int row, juce::Graphics& g, int width, int height, bool selected) override;
     void listBoxItemClicked(int row, const juce::MouseEvent& e) override;
     void listBoxItemDoubleClicked(int row, const juce::MouseEvent& e) override;
+    void selectedRowsChanged(int lastRowSelected) override;
 
-private:
     /** The entry index a row lists, or -1 for a row past the end (or one whose entry went before a refresh). */
     int entryIndexAt(int row) const;
 
+private:
     PresetBrowser& browser;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(PresetModel)

@@ -24,6 +24,7 @@ struct DialogRecorder
     int nameQuestions = 0;
     juce::String askedName;
     juce::StringArray askedCategories;
+    juce::String askedCategory;
     vorn::PresetDialogs::NameAnswer answerName;
 
     int confirmations = 0;
@@ -36,12 +37,13 @@ struct DialogRecorder
     vorn::PresetDialogs dialogs()
     {
         vorn::PresetDialogs d;
-        d.askName = [this](const juce::String& name, const juce::StringArray& categories,
+        d.askName = [this](const juce::String& name, const juce::StringArray& categories, const juce::String& category,
                            vorn::PresetDialogs::NameAnswer answer) -> juce::Component*
         {
             ++nameQuestions;
             askedName = name;
             askedCategories = categories;
+            askedCategory = category;
             answerName = std::move(answer);
             return nullptr;
         };
@@ -263,6 +265,47 @@ TEST_F(BrowserFixture, DeleteOfAUserPresetAsksFirstAndRemovesTheRow)
     EXPECT_EQ(browser->countLine(), "46 OF 46 SHOWN");
 }
 
+TEST_F(BrowserFixture, AfterADeleteTheHighlightedCategoryAndTheSelectionAgreeWithTheList)
+{
+    saveUser("First", "User");
+    saveUser("Second", "User");
+    selectCategory("User");
+    ASSERT_EQ(browser->countLine(), "2 OF 48 SHOWN");
+
+    // Deleting one of two leaves the category, and nothing selected for a second DELETE to fall on.
+    browser->presetList.selectRow(rowOf("First"));
+    browser->doDelete();
+    user.confirmOk();
+    pumpMessages();
+    EXPECT_EQ(browser->categories[browser->categoryList.getSelectedRow()], "User");
+    EXPECT_EQ(browser->countLine(), "1 OF 47 SHOWN");
+    EXPECT_EQ(browser->presetList.getSelectedRow(), -1);
+    browser->doDelete();
+    EXPECT_EQ(user.confirmations, 1) << "nothing selected, nothing asked";
+
+    // Deleting the last one of the category takes the category away: "All" is listed and highlighted.
+    browser->presetList.selectRow(rowOf("Second"));
+    browser->doDelete();
+    user.confirmOk();
+    pumpMessages();
+    EXPECT_EQ(browser->categories.indexOf("User"), -1);
+    EXPECT_EQ(browser->categoryList.getSelectedRow(), 0);
+    EXPECT_EQ(browser->countLine(), "46 OF 46 SHOWN");
+    EXPECT_EQ(browser->presetList.getSelectedRow(), -1);
+}
+
+TEST_F(BrowserFixture, TheSelectionStaysOnItsProgramWhenTheListChanges)
+{
+    browser->presetList.selectRow(rowOf("Toms"));
+    saveUser("Aaa", "Drums"); // listed among the drums, after the factory programs
+    EXPECT_EQ(browser->presetList.getSelectedRow(), rowOf("Toms"));
+
+    // A search that no longer lists it drops the selection rather than move it to another program.
+    browser->search.setText("piano", true);
+    pumpMessages();
+    EXPECT_EQ(browser->presetList.getSelectedRow(), -1);
+}
+
 TEST_F(BrowserFixture, DeleteAnsweredAfterTheListChangedTakesOnlyThePresetAskedAbout)
 {
     saveUser("First", "User");
@@ -309,7 +352,11 @@ TEST_F(BrowserFixture, SaveAsOffersTheCurrentNameAndTheCategories)
     pumpMessages();
     ASSERT_EQ(user.nameQuestions, 1);
     EXPECT_EQ(user.askedName, "Init"); // no program loaded yet
-    EXPECT_EQ(user.askedCategories, kFactoryCategories);
+    // A new user preset is offered under "User", which joins the factory categories for it.
+    auto offered = kFactoryCategories;
+    offered.add("User");
+    EXPECT_EQ(user.askedCategories, offered);
+    EXPECT_EQ(user.askedCategory, "User");
 
     user.answerName(false, "Cancelled", "Keys");
     pumpMessages();
@@ -457,7 +504,8 @@ TEST_F(BrowserFixture, DesktopDialogsSaveDeleteAndCloseWithTheBrowser)
     browser->dialogs = vorn::PresetDialogs::desktop();
     browser->dialogs.reveal = nullptr;
 
-    // SAVE AS: the naming window, prefilled, with the categories and the first one chosen.
+    // SAVE AS: the naming window, prefilled, with the categories and "User" chosen for a new user preset. The
+    // name field has the keyboard, its text selected, so that typing replaces it.
     browser->doSave();
     auto* naming = openAlert();
     ASSERT_NE(naming, nullptr);
@@ -465,8 +513,12 @@ TEST_F(BrowserFixture, DesktopDialogsSaveDeleteAndCloseWithTheBrowser)
     EXPECT_EQ(naming->getTextEditorContents("name"), "Init");
     auto* category = naming->getComboBoxComponent("cat");
     ASSERT_NE(category, nullptr);
-    EXPECT_EQ(category->getNumItems(), kFactoryCategories.size());
-    EXPECT_EQ(category->getText(), "Drums");
+    EXPECT_EQ(category->getNumItems(), kFactoryCategories.size() + 1);
+    EXPECT_EQ(category->getText(), "User");
+
+    auto* nameField = naming->getTextEditor("name");
+    EXPECT_TRUE(vorn_test::pumpUntil([nameField] { return nameField->hasKeyboardFocus(false); }));
+    EXPECT_EQ(nameField->getHighlightedText(), "Init");
 
     naming->getTextEditor("name")->setText("Desk Hall");
     category->setSelectedItemIndex(kFactoryCategories.indexOf("Vocals"));
