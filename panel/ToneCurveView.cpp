@@ -45,7 +45,8 @@ float ToneCurveView::yFor(float levelDb, juce::Rectangle<float> plot) noexcept
 
 juce::String ToneCurveView::readout(float lowCutHz, float highCutHz)
 {
-    return juce::String(lowCutHz, 0) + " Hz - " + juce::String(highCutHz / 1000.0f, 1) + " kHz";
+    const auto drawnHighCutHz = juce::jmax(highCutHz, kLowestHighCutHz);
+    return juce::String(lowCutHz, 0) + " Hz - " + juce::String(drawnHighCutHz / 1000.0f, 1) + " kHz";
 }
 
 void ToneCurveView::paint(juce::Graphics& g)

@@ -21,7 +21,8 @@ public:
     /** The y position of a level: 0 dB mid-plot, 24 dB per plot height, levels limited to -24 ... +12 dB. */
     static float yFor(float levelDb, juce::Rectangle<float> plot) noexcept;
 
-    /** "<lowCut> Hz - <highCut / 1000> kHz", from the raw values. */
+    /** "<lowCut> Hz - <highCut / 1000> kHz": the corner the curve is drawn with, so "highCut" below the lowest
+        corner (its default, -1, included) reads as that corner rather than as a negative frequency. */
     static juce::String readout(float lowCutHz, float highCutHz);
 
     void paint(juce::Graphics& g) override;

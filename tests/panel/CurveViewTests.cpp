@@ -170,8 +170,11 @@ TEST(ToneCurve, Readout)
 {
     EXPECT_EQ(ToneCurveView::readout(100.0f, 13000.0f), "100 Hz - 13.0 kHz");
     EXPECT_EQ(ToneCurveView::readout(30.0f, 2500.0f), "30 Hz - 2.5 kHz");
-    // The default "highCut" of -1 is shown as it is, divided by 1000: one decimal of -0.001.
-    EXPECT_EQ(ToneCurveView::readout(100.0f, -1.0f), "100 Hz - -0.0 kHz");
+    // Below 200 Hz (the default of -1 included) the curve is drawn with its 200 Hz corner, and says so: never
+    // "-0.0 kHz".
+    EXPECT_EQ(ToneCurveView::readout(100.0f, -1.0f), "100 Hz - 0.2 kHz");
+    EXPECT_EQ(ToneCurveView::readout(100.0f, 150.0f), "100 Hz - 0.2 kHz");
+    EXPECT_EQ(ToneCurveView::readout(100.0f, 200.0f), "100 Hz - 0.2 kHz");
 }
 
 TEST(CurveGeometry, FrequencyAxisAndGridFractions)
