@@ -2,6 +2,7 @@
 #include "editor/DecayScale.h"
 #include "editor/PluginEditor.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -72,10 +73,30 @@ void VornReverbAudioProcessorEditor::appendKey(const juce::String& key)
         return;
 
     const auto limit = memoryMode.isNotEmpty() ? kMemoryEntryLimit : kEntryLimit;
+    const auto keyed = entryBuffer + key;
 
-    if (entryBuffer.length() < limit)
-        entryBuffer += key;
+    // A key the display cannot show is refused: the display never shows a number other than the one keyed.
+    const auto& display = displays[static_cast<size_t>(juce::jlimit(0, kDisplayCount - 1, displayFor(selectedParam)))];
 
+    if (entryBuffer.length() < limit && display.canShow(keyed))
+        entryBuffer = keyed;
+
+    updateDreDisplays();
+}
+
+void VornReverbAudioProcessorEditor::removeLastKey()
+{
+    if (entryBuffer.isEmpty())
+        return;
+
+    entryBuffer = entryBuffer.dropLastCharacters(1);
+    updateDreDisplays();
+}
+
+void VornReverbAudioProcessorEditor::discardPendingEntry()
+{
+    entryBuffer.clear();
+    memoryMode.clear();
     updateDreDisplays();
 }
 
@@ -136,6 +157,12 @@ void VornReverbAudioProcessorEditor::wireMatrixKey(vorn_panel::PanelKey& key, co
 
 void VornReverbAudioProcessorEditor::mouseDoubleClick(const juce::MouseEvent& event)
 {
+    // Double-clicks on the bare panel and on the displays open an entry; those on keys and overlays are theirs.
+    const auto* target = event.eventComponent;
+    if (target != this && target != &canvas &&
+        std::none_of(displays.begin(), displays.end(), [target](const auto& d) { return target == &d; }))
+        return;
+
     const auto scale = static_cast<float>(getWidth()) / static_cast<float>(kDesignWidth);
 
     if (scale <= 0.0f)
@@ -201,26 +228,50 @@ void VornReverbAudioProcessorEditor::showMouseEntry(const juce::String& id, floa
     entryBox.selectAll();
 }
 
+bool VornReverbAudioProcessorEditor::isMouseEntryOpen() const
+{
+    return entryBox.isVisible() && mouseEntryParam.isNotEmpty();
+}
+
+void VornReverbAudioProcessorEditor::closeEntryBox()
+{
+    // The keyboard goes back to the keypad first: a hidden box would hand it to the next field on the canvas.
+    if (entryBox.hasKeyboardFocus(true))
+        takeKeyboardFocusForKeypad();
+
+    entryBox.setVisible(false);
+    mouseEntryParam.clear();
+}
+
+void VornReverbAudioProcessorEditor::cancelMouseEntry()
+{
+    closeEntryBox();
+    entryBuffer.clear();
+    updateDreDisplays();
+}
+
 void VornReverbAudioProcessorEditor::wireEntryBox()
 {
     entryBox.onReturnKey = [this]
     {
-        selectedParam = mouseEntryParam;
-        entryBuffer = entryBox.getText();
-        entryBox.setVisible(false);
+        // Only an open entry has a parameter to enter into; Return anywhere else changes nothing.
+        if (!isMouseEntryOpen())
+            return;
+
+        const auto id = mouseEntryParam;
+        const auto typed = entryBox.getText();
+        closeEntryBox();
+        selectedParam = id;
+        entryBuffer = typed;
         commitEntry();
     };
 
-    entryBox.onEscapeKey = [this]
-    {
-        entryBox.setVisible(false);
-        entryBuffer.clear();
-    };
+    entryBox.onEscapeKey = [this] { cancelMouseEntry(); };
 
     // The focus-lost message arrives later: a box opened again in the meantime holds the focus and stays.
     entryBox.onFocusLost = [this]
     {
         if (entryBox.isVisible() && !entryBox.hasKeyboardFocus(false))
-            entryBox.setVisible(false);
+            cancelMouseEntry();
     };
 }

@@ -7,6 +7,10 @@ void VornReverbAudioProcessorEditor::resized()
     canvas.setTransform(juce::AffineTransform::scale(scale));
     canvas.setBounds(0, 0, kDesignWidth, kDesignHeight);
 
+    // Only a panel in a window has a size the user chose; one drawn off screen (a snapshot) changes nothing.
+    if (getParentComponent() != nullptr || isOnDesktop())
+        widthToRemember = getWidth();
+
     for (int i = 0; i < 4; ++i)
     {
         const auto n = static_cast<size_t>(i);

@@ -127,19 +127,28 @@ void VornReverbAudioProcessorEditor::updateDreDisplays()
     const auto* slot = slotFor(selectedParam);
     const auto k = slot != nullptr ? slot->display : 1;
 
-    juce::String shown = entryBuffer;
+    // What is keyed but not entered shows in the selected parameter's display, in the pending colour. An armed
+    // WRITE or READ waits for a slot digit: a lone bar, then the digit as it is, never padded like a delay time.
+    const auto armed = memoryMode.isNotEmpty();
+    const auto keyed = armed && entryBuffer.isEmpty() ? juce::String("-") : entryBuffer;
+    const auto pending = keyed.isNotEmpty();
 
-    if (shown.isEmpty())
+    juce::String shown = keyed;
+
+    if (!pending)
     {
         const auto value = currentParamValue(selectedParam);
         shown = selectedStep < 0.1f ? juce::String(value, 2) : juce::String(value, 0);
     }
 
-    const auto typed = entryBuffer.isNotEmpty();
-    displays[0].setText(k == 0 && typed ? entryBuffer : juce::String(vorn::decaySecondsFor(decay), 1));
+    const auto delayText = k == 2 ? shown : juce::String(predelay);
+    displays[0].setText(k == 0 && pending ? keyed : juce::String(vorn::decaySecondsFor(decay), 1));
     displays[1].setText(k == 1 ? shown : juce::String(outputGain, 2));
-    displays[2].setText((k == 2 ? shown : juce::String(predelay)).paddedLeft('0', 3));
-    displays[3].setText(k == 3 && typed ? entryBuffer : juce::String(currentWholeValue("dryWet")));
+    displays[2].setText(k == 2 && armed ? delayText : delayText.paddedLeft('0', 3));
+    displays[3].setText(k == 3 && pending ? keyed : juce::String(currentWholeValue("dryWet")));
+
+    for (size_t i = 0; i < displays.size(); ++i)
+        displays[i].setPending(pending && static_cast<int>(i) == k);
 
     showOption(vintageKey, "VINTAGE OUT");
     showOption(delaySyncKey, "DELAY SYNC");
@@ -182,6 +191,10 @@ void VornReverbAudioProcessorEditor::updateLamps()
     }
 
     buzzerKey.setLed(buzzerKey.getToggleState());
+
+    // An armed memory operation lights its key until ENTER, Escape or the other key.
+    writeKey.setLed(memoryMode == "write");
+    readKey.setLed(memoryMode == "read");
 }
 
 void VornReverbAudioProcessorEditor::updateHeadroomLamps()

@@ -1,6 +1,8 @@
 // The ten memory slots: properties on the root of the plug-in state, written with WRITE and read with READ.
 #include "editor/PluginEditor.h"
 
+#include "panel/DialogFocus.h"
+
 namespace
 {
 constexpr int kSlotCount = 10;
@@ -109,4 +111,7 @@ void VornReverbAudioProcessorEditor::askMemoryNameInAlertWindow(const juce::Stri
     };
 
     window->enterModalState(true, juce::ModalCallbackFunction::create(std::move(dismissed)), true);
+
+    // Typing goes straight into the name, replacing the one offered.
+    vorn::focusTextField(*window, "name");
 }

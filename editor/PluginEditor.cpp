@@ -5,11 +5,14 @@
 #include "panel/Palette.h"
 #include "panel/Type.h"
 
+#include <utility>
+
 namespace
 {
 using vorn_panel::KeyClass;
 
 constexpr int kRefreshHz = 20;
+constexpr int kFirstWidth = 960; // the panel's size the first time a user opens it
 constexpr int kRepeatDelayMs = 350;
 constexpr int kRepeatIntervalMs = 70;
 
@@ -55,17 +58,31 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
 
     setResizable(true, true);
     applyAspectConstraint();
-    setSize(960, 480);
+    setSize(kFirstWidth, kFirstWidth / 2);
 
+    // A user who enlarged the panel once keeps it: every editor opens at the width last chosen in a window.
+    if (const auto width = vorn::PanelSizeMemory::recallWidth(kFirstWidth, kDesignWidth / 2, kDesignWidth * 3 / 2);
+        width != kFirstWidth)
+        setSize(width, width / 2);
+
+    // The editor itself takes the keyboard, so that the computer keyboard plays the keypad; the text fields take
+    // it only when clicked.
+    setWantsKeyboardFocus(true);
+
+    // The displays and lamps take mouse events for their tooltips; the editor hears every press and double-click
+    // on the canvas (mouseDown, mouseDoubleClick), but none of them takes the keyboard from the keypad.
     for (size_t i = 0; i < displays.size(); ++i)
     {
         displays[i].setText(kDisplayStartTexts[i]);
-        displays[i].setInterceptsMouseClicks(false, false);
+        displays[i].setMouseClickGrabsKeyboardFocus(false);
         canvas.addAndMakeVisible(displays[i]);
     }
 
     for (auto& lamp : headroomLamps)
+    {
+        lamp.setMouseClickGrabsKeyboardFocus(false);
         canvas.addAndMakeVisible(lamp);
+    }
 
     entryBox.setVisible(false);
     entryBox.setJustification(juce::Justification::centred);
@@ -75,7 +92,9 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     entryBox.setColour(juce::TextEditor::outlineColourId, juce::Colour(0xffefa72c));
     entryBox.setFont(vorn::type::mono(24.0f, 500));
     wireEntryBox();
-    canvas.addAndMakeVisible(entryBox); // no bounds until a mouse entry places it
+    // Hidden until a mouse entry opens it: a box that could be seen by the focus system without being seen by
+    // the user would take the keyboard and enter what was typed into nothing.
+    canvas.addChildComponent(entryBox);
 
     styleKey(buzzerKey, KeyClass::buzzer, "BUZZER", {}, {});
     buzzerKey.setClickingTogglesState(true);
@@ -88,6 +107,9 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     programName.setColour(juce::TextEditor::outlineColourId, juce::Colour(0xff2a2b2e));
     programName.setColour(juce::TextEditor::highlightColourId, juce::Colour(0xff3d5a3f));
     programName.setText(programNameFor(processorRef.presetManager), juce::dontSendNotification);
+    // Return or Escape ends typing a name and gives the keyboard back to the keypad.
+    programName.onReturnKey = [this] { takeKeyboardFocusForKeypad(); };
+    programName.onEscapeKey = [this] { takeKeyboardFocusForKeypad(); };
     canvas.addAndMakeVisible(programName);
 
     styleKey(prevKey, KeyClass::functionKey, "PREV", {}, {});
@@ -99,8 +121,11 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
 
     styleKey(curvesKey, KeyClass::functionKey, "CURVES", {}, {});
     curvesKey.onClick = [this] { toggleCurves(); };
-    canvas.addAndMakeVisible(inMeter);
-    canvas.addAndMakeVisible(outMeter);
+    for (auto* meter : {&inMeter, &outMeter})
+    {
+        meter->setMouseClickGrabsKeyboardFocus(false);
+        canvas.addAndMakeVisible(*meter);
+    }
     styleKey(browseKey, KeyClass::functionKey, "BROWSE", {}, {});
     browseKey.onClick = [this] { toggleBrowser(); };
 
@@ -109,6 +134,7 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
     dnaLabel.setColour(juce::Label::textColourId, vorn::pal::kLegend);
     dnaLabel.setFont(vorn::type::mono(8.5f, 400));
     dnaLabel.setJustificationType(juce::Justification::centredLeft);
+    dnaLabel.setMouseClickGrabsKeyboardFocus(false);
     canvas.addAndMakeVisible(dnaLabel);
 
     auto& state = processorRef.parameters();
@@ -126,6 +152,10 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
         std::make_unique<juce::AudioProcessorValueTreeState::ButtonAttachment>(state, "pingPong", pingPongKey);
 
     askMemoryName = askMemoryNameInAlertWindow;
+    describeControls();
+
+    // Presses on every control reach mouseDown too, after the control's own handling.
+    canvas.addMouseListener(this, true);
 
     // Everything the panel shows is read back from the parameters, now and on every tick.
     updateDreDisplays();
@@ -135,7 +165,15 @@ VornReverbAudioProcessorEditor::VornReverbAudioProcessorEditor(VornReverbAudioPr
 VornReverbAudioProcessorEditor::~VornReverbAudioProcessorEditor()
 {
     stopTimer();
+    canvas.removeMouseListener(this);
+    rememberChosenWidth();
     releaseLookAndFeel();
+}
+
+void VornReverbAudioProcessorEditor::rememberChosenWidth()
+{
+    if (widthToRemember > 0)
+        vorn::PanelSizeMemory::rememberWidth(std::exchange(widthToRemember, 0));
 }
 
 void VornReverbAudioProcessorEditor::buildKeys()
@@ -188,9 +226,12 @@ void VornReverbAudioProcessorEditor::buildKeys()
         updateDreDisplays();
     };
 
+    // Their LEDs show an armed operation, so that the digit that follows is not taken for a value.
     styleKey(writeKey, KeyClass::memoryWrite, "WRITE", {}, {});
+    writeKey.setLedFitted(true);
     writeKey.onClick = [armMemory] { armMemory("write"); };
     styleKey(readKey, KeyClass::memoryNav, "READ", {}, {});
+    readKey.setLedFitted(true);
     readKey.onClick = [armMemory] { armMemory("read"); };
 
     styleKey(upKey, KeyClass::memoryNav, "UP", {}, {});
@@ -248,6 +289,8 @@ void VornReverbAudioProcessorEditor::applyAspectConstraint()
 
 void VornReverbAudioProcessorEditor::timerCallback()
 {
+    rememberChosenWidth();
+    claimKeyboardOnceShown();
     updateDreDisplays();
     updateHeadroomLamps();
     dnaLabel.setText(juce::String("CIRCUIT DNA ") + VornReverbAudioProcessor::kUnitId, juce::dontSendNotification);
@@ -287,6 +330,8 @@ void VornReverbAudioProcessorEditor::toggleBrowser()
 
     browser = std::make_unique<vorn::PresetBrowser>(processorRef.presetManager);
     browser->onClose = [this] { toggleBrowser(); };
+    // A program loaded here is a program of the list PREV and NEXT walk: the program row follows it.
+    browser->onProgramLoaded = [this] { showCurrentProgram(); };
     browser->setBounds(overlayBounds());
     canvas.addAndMakeVisible(*browser);
     browser->toFront(true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/MatrixTable.h"
+#include "editor/PanelSizeMemory.h"
 #include "panel/CurvePanel.h"
 #include "panel/Lamp.h"
 #include "panel/PanelKey.h"
@@ -31,6 +32,14 @@ public:
 
     /** A double-click on one of the four displays opens the mouse-entry box over it. */
     void mouseDoubleClick(const juce::MouseEvent& event) override;
+
+    /** A press anywhere on the panel, on the bare surface or on any control (the editor listens to the whole
+        canvas): it ends a mouse entry that is open elsewhere and gives the keyboard back to the keypad. */
+    void mouseDown(const juce::MouseEvent& event) override;
+
+    /** The computer keyboard plays the keypad: digits and ".", Return, Backspace, Escape and the Up and Down
+        arrows. Other keys are left to the host. */
+    bool keyPressed(const juce::KeyPress& key) override;
 
     void paint(juce::Graphics& g) override;
     void resized() override;
@@ -65,6 +74,18 @@ public:
 
     /** Opens the entry box over the display of `id`, filled with its value and selected for overtyping. */
     void showMouseEntry(const juce::String& id, float step);
+
+    /** True while the entry box is open for a parameter. */
+    bool isMouseEntryOpen() const;
+
+    /** Closes the entry box without entering anything. */
+    void cancelMouseEntry();
+
+    /** Backspace: takes the last keyed character back. */
+    void removeLastKey();
+
+    /** Escape: discards what was keyed and an armed WRITE or READ. */
+    void discardPendingEntry();
 
     //==================================================================================================================
     // Effect modes, gating, lamps and displays
@@ -126,6 +147,9 @@ public:
 
     /** SAVE: the current setting as a user preset under the name in the name field. */
     void saveProgram();
+
+    /** The name field and the category caption show the program list's current entry. */
+    void showCurrentProgram();
 
     /** Gives a key its class and legends and puts it on the canvas. */
     void styleKey(vorn_panel::PanelKey& key, vorn_panel::KeyClass keyClass, const juce::String& line1,
@@ -194,12 +218,22 @@ public:
     std::array<vorn_panel::SegDisplay, 4> displays;
     juce::TextEditor entryBox;
     juce::Label dnaLabel;
+    juce::TooltipWindow tooltipWindow{this};
     std::unique_ptr<juce::AudioProcessorValueTreeState::ButtonAttachment> vintageAttachment, delaySyncAttachment,
         pingPongAttachment;
 
 private:
     /** The framework's default look-and-feel before this editor made its own the default. */
     juce::WeakReference<juce::LookAndFeel> previousDefaultLookAndFeel;
+
+    /** The width the user last gave the panel in a window, kept on the next tick (and when the editor closes)
+        rather than on every step of a drag. */
+    int widthToRemember = 0;
+    void rememberChosenWidth();
+
+    /** Set once the panel has taken the keyboard in its window for the first time. */
+    bool keyboardClaimed = false;
+    void claimKeyboardOnceShown();
 
     void installLookAndFeel();
     void releaseLookAndFeel();
@@ -208,6 +242,10 @@ private:
     void wireToneAndOptionKeys();
     void wireMatrixKey(vorn_panel::PanelKey& key, const vorn::MatrixSlot& slot);
     void openNamingDialog(int slot);
+    void describeControls();
+    void closeEntryBox();
+    void takeKeyboardFocusForKeypad();
+    bool isInOverlay(const juce::Component* component) const;
     int currentWholeValue(const juce::String& id) const;
     juce::Rectangle<int> overlayBounds() const;
 

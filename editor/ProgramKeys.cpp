@@ -75,9 +75,13 @@ void VornReverbAudioProcessorEditor::stepPreset(int delta)
 {
     auto& manager = processorRef.presetManager;
 
-    if (!manager.step(delta, kAllPrograms))
-        return;
+    if (manager.step(delta, kAllPrograms))
+        showCurrentProgram();
+}
 
+void VornReverbAudioProcessorEditor::showCurrentProgram()
+{
+    const auto& manager = processorRef.presetManager;
     programName.setText(programNameFor(manager), juce::dontSendNotification);
 
     const auto last = static_cast<int>(manager.entries.size()) - 1;

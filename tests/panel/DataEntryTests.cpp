@@ -70,14 +70,15 @@ TEST_F(DataEntry, KeyedValuesGoToTheSelectedParameter)
     }
 }
 
-TEST_F(DataEntry, SecondPointAndSeventhCharacterAreDropped)
+TEST_F(DataEntry, SecondPointAndKeysPastTheDisplayAreDropped)
 {
     click(matrixKey("outputGain"));
     keyIn("1.2.3");
     EXPECT_EQ(editor->entryBuffer, "1.23");
+    // The level display holds four digits and a point; the keys after them are refused.
     keyIn("4567");
-    EXPECT_EQ(editor->entryBuffer, "1.2345");
-    EXPECT_EQ(editor->displays[1].getText(), "1.2345") << "the buffer shows on the selected parameter's display";
+    EXPECT_EQ(editor->entryBuffer, "1.234");
+    EXPECT_EQ(editor->displays[1].getText(), "1.234") << "the buffer shows on the selected parameter's display";
 
     enter();
     EXPECT_NEAR(value("outputGain"), 1.23f, 1.0e-5f);

@@ -186,9 +186,8 @@ TEST_F(EditorFixture, StartStateOfDisplaysLampsAndFields)
     for (size_t i = 0; i < 4; ++i)
     {
         EXPECT_EQ(editor->displays[i].getText(), texts[i]) << i;
-        bool self = true, children = true;
-        editor->displays[i].getInterceptsMouseClicks(self, children);
-        EXPECT_FALSE(self || children) << "display " << i << " must let double-clicks through to the editor";
+        // A display takes the mouse for its tooltip (the editor hears its double-clicks), never the keyboard.
+        EXPECT_FALSE(editor->displays[i].getMouseClickGrabsKeyboardFocus()) << "display " << i;
     }
 
     const int kinds[] = {1, 1, 1, 0};
@@ -202,7 +201,9 @@ TEST_F(EditorFixture, StartStateOfDisplaysLampsAndFields)
     EXPECT_FLOAT_EQ(editor->selectedStep, 1.0f);
     EXPECT_TRUE(editor->entryBuffer.isEmpty() && editor->memoryMode.isEmpty() && editor->categoryCaption.isEmpty());
 
+    // The entry box is on the canvas but hidden until a mouse entry opens it, so that it cannot take the keyboard.
     EXPECT_TRUE(editor->entryBox.getBounds().isEmpty());
+    EXPECT_FALSE(editor->entryBox.isVisible());
     EXPECT_EQ(editor->entryBox.getParentComponent(), &editor->canvas);
 
     EXPECT_NE(editor->wordmark, nullptr);
@@ -212,15 +213,17 @@ TEST_F(EditorFixture, StartStateOfDisplaysLampsAndFields)
     EXPECT_TRUE(editor->isTimerRunning());
 }
 
-TEST_F(EditorFixture, ClicksOnTheBareCanvasAndOnDisplaysReachTheEditor)
+TEST_F(EditorFixture, ClicksOnTheBareCanvasReachTheEditorAndControlsTakeTheirOwn)
 {
     editor->setVisible(true); // as in a host window; hit tests skip hidden components
     // At 960 wide one design unit is 960 / 1344 of a pixel.
     const auto s = 960.0f / 1344.0f;
     const auto at = [s](float x, float y) { return juce::Point<float>(x * s, y * s).toInt(); };
 
-    EXPECT_EQ(editor->getComponentAt(at(116.0f, 132.0f)), editor.get()) << "on the decay display";
-    EXPECT_EQ(editor->getComponentAt(at(596.0f, 132.0f)), editor.get()) << "on the dry/wet display";
+    // The displays take the mouse for their tooltips; the editor, listening to the whole canvas, hears their
+    // double-clicks (DataEntry tests).
+    EXPECT_EQ(editor->getComponentAt(at(116.0f, 132.0f)), &editor->displays[0]) << "on the decay display";
+    EXPECT_EQ(editor->getComponentAt(at(596.0f, 132.0f)), &editor->displays[3]) << "on the dry/wet display";
     EXPECT_EQ(editor->getComponentAt(at(700.0f, 300.0f)), editor.get()) << "between the sub-panels";
     EXPECT_EQ(editor->getComponentAt(at(1256.0f, 48.0f)), &editor->buzzerKey) << "keys take their own clicks";
     EXPECT_EQ(editor->getComponentAt(at(636.0f, 608.0f)), &editor->matrixKeys[23]);

@@ -268,7 +268,14 @@ TEST_F(MemorySlots, TheDesktopQuestionIsTheFrameworksAlertWindow)
         EXPECT_EQ(alert->getTextEditorContents("name"), "Hall");
         EXPECT_EQ(alert->getNumButtons(), 2);
 
-        alert->getTextEditor("name")->setText("Chapel");
+        // The name field has the keyboard with its text selected: what the user types replaces the name.
+        auto* field = alert->getTextEditor("name");
+        ASSERT_TRUE(vorn_test::pumpUntil([field] { return field->hasKeyboardFocus(false); }));
+        EXPECT_EQ(field->getHighlightedText(), "Hall");
+        for (const auto c : juce::String("Chapel"))
+            ASSERT_TRUE(juce::Component::getCurrentlyFocusedComponent()->keyPressed(juce::KeyPress(c, {}, c)));
+        EXPECT_EQ(alert->getTextEditorContents("name"), "Chapel");
+
         for (auto* child : alert->getChildren())
             if (auto* b = dynamic_cast<juce::TextButton*>(child); b != nullptr && b->getButtonText() == button)
                 b->triggerClick();

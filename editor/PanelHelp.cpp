@@ -1,0 +1,251 @@
+// What the panel tells a user who hovers over a control (tooltips) and a screen reader (titles and values).
+#include "editor/DecayScale.h"
+#include "editor/PluginEditor.h"
+#include "engine/ParameterTable.h"
+
+namespace
+{
+const vorn::ParameterInfo& infoFor(const char* id)
+{
+    const auto* info = vorn::findParameter(id);
+    jassert(info != nullptr);
+    return info != nullptr ? *info : vorn::kParameterTable[0];
+}
+
+juce::String withUnit(const juce::String& number, const char* unit)
+{
+    return juce::String(unit).isEmpty() ? number : number + " " + unit;
+}
+
+/** Decimals that show a parameter's step: none for whole steps, one for tenths, two for finer steps. */
+int decimalsFor(const vorn::ParameterInfo& info)
+{
+    return info.step >= 1.0f ? 0 : (info.step >= 0.1f ? 1 : 2);
+}
+
+/** A number with the step's decimals and no trailing zeros: 0.6, 0.05, 255. */
+juce::String plainNumber(float value, int decimals)
+{
+    auto text = juce::String(value, decimals);
+
+    if (text.containsChar('.'))
+        text = text.trimCharactersAtEnd("0").trimCharactersAtEnd(".");
+
+    return text;
+}
+
+/** "0 to 255 ms"; the reverb time in the seconds the panel shows. */
+juce::String rangeText(const vorn::ParameterInfo& info)
+{
+    if (juce::String(info.id) == "decay")
+        return juce::String(vorn::decaySecondsFor(info.minimum), 1) + " to " +
+               juce::String(vorn::decaySecondsFor(info.maximum), 1) + " s";
+
+    const auto decimals = decimalsFor(info);
+    return withUnit(plainNumber(info.minimum, decimals) + " to " + plainNumber(info.maximum, decimals), info.unit);
+}
+
+/** A value as the panel shows it, with its unit: whole steps without decimals, hundredths with two. */
+juce::String valueText(const vorn::ParameterInfo& info, float value)
+{
+    if (juce::String(info.id) == "decay")
+        return juce::String(vorn::decaySecondsFor(value), 1) + " s";
+
+    return withUnit(juce::String(value, decimalsFor(info)), info.unit);
+}
+
+struct KeyHelp
+{
+    const char* title;
+    const char* tooltip;
+};
+
+constexpr KeyHelp kModeHelp[] = {
+    {"Echo 1", "ECHO 1: one echo line, T1, repeating with feedback K1. Selects T1 for editing."},
+    {"Echo 2", "ECHO 2: two echo lines, T1 and T2, with feedbacks K1 and K2. Selects T1 for editing."},
+    {"Delay 1", "DELAY 1: one plain delay, T1, without repeats. Selects T1 for editing."},
+    {"Delay 2", "DELAY 2: two plain delays, T1 and T2, without repeats. Selects T1 for editing."},
+};
+
+constexpr const char* kProgramNames[] = {"Chamber", "Broadcast", "Wide", "Luxe"};
+
+constexpr KeyHelp kDisplayHelp[] = {
+    {"Reverb time display", "SEC: the reverb time in seconds (0.4 to 9.9 s). Double-click to type a value."},
+    {"Level display", "LEVEL: the output level, or the value of the selected parameter that has no display of its own. "
+                      "Double-click to type a value."},
+    {"Delay display",
+     "DELAY: the pre-delay in ms, or the selected delay time (T1, T2, E.RFL and SUB REV delays). Double-click to "
+     "type a value."},
+    {"Dry/wet display", "DRY / WET: the balance of dry and processed sound in % (0 to 100). Double-click to type a "
+                        "value."},
+};
+
+// Lamps light when the input peak reaches about -28, -20, -10 and -2 dBFS.
+constexpr const char* kLampLevels[] = {"-28", "-20", "-10", "-2"};
+} // namespace
+
+void VornReverbAudioProcessorEditor::describeControls()
+{
+    setTitle("Vorn 77 NL front panel");
+
+    const auto& table = vorn::matrixTable();
+
+    for (size_t i = 0; i < matrixKeys.size(); ++i)
+    {
+        const juce::String id(table[i].paramId);
+
+        if (id.isEmpty())
+            continue;
+
+        const auto& info = infoFor(table[i].paramId);
+        auto& key = matrixKeys[i];
+        key.setTitle(info.name);
+        key.setTooltip((key.getLine1() + " " + key.getLine2()).trim() + ": " + info.name + ", " + rangeText(info) +
+                       ". Click to select it, then key in a value and press ENTER (or type it on the computer "
+                       "keyboard); or drag the key up or down.");
+        key.describeValue = [this, &info, &key, id]
+        {
+            auto text = valueText(info, currentParamValue(id));
+
+            if (key.isGated())
+                text += ", not used in this mode";
+            else if (selectedParam == id)
+                text += ", selected";
+
+            return text;
+        };
+    }
+
+    const auto describeSelectors =
+        [](std::array<vorn_panel::PanelKey, 4>& keys, const char* id, const char* prefix, const char* meaning)
+    {
+        const auto& info = infoFor(id);
+
+        for (auto& key : keys)
+        {
+            key.setTitle(juce::String(info.name) + " " + key.getLine1());
+            key.setTooltip(prefix + key.getLine1() + ": " + meaning + " (" + info.name + ").");
+            key.describeValue = [&key] { return juce::String(key.isLedOn() ? "selected" : "not selected"); };
+        }
+    };
+
+    describeSelectors(lowCutKeys, "lowCut", "LOW CUT ", "the high-pass in Hz on the reverb's input");
+    describeSelectors(highCutKeys, "highCut", "HIGH CUT ", "the high cut in Hz");
+    describeSelectors(rtLowKeys, "rtLow", "RT LOW ", "low frequencies ring for this multiple of the reverb time");
+    describeSelectors(rtHighKeys, "rtHigh", "RT HIGH ", "high frequencies ring for this multiple of the reverb time");
+
+    for (size_t i = 0; i < programKeys.size(); ++i)
+    {
+        auto& key = programKeys[i];
+        key.setTitle(juce::String("Program ") + key.getLine1() + ", " + kProgramNames[i]);
+        key.setTooltip(key.getLine1() + " REVERB: the " + kProgramNames[i] +
+                       " character with its reverb settings; returns to the reverb mode.");
+        key.describeValue = [&key] { return juce::String(key.isLedOn() ? "active" : "not active"); };
+    }
+
+    for (size_t i = 0; i < modeKeys.size(); ++i)
+    {
+        auto& key = modeKeys[i];
+        key.setTitle(kModeHelp[i].title);
+        key.setTooltip(kModeHelp[i].tooltip);
+        key.describeValue = [&key] { return juce::String(key.isLedOn() ? "active" : "not active"); };
+    }
+
+    writeKey.setTitle("Write memory");
+    writeKey.setTooltip("WRITE: store the panel in memory 0 to 9: WRITE, a digit, ENTER, then name it. Escape "
+                        "disarms.");
+    writeKey.describeValue = [this] { return juce::String(memoryMode == "write" ? "armed" : "not armed"); };
+    readKey.setTitle("Read memory");
+    readKey.setTooltip("READ: recall memory 0 to 9: READ, a digit, ENTER. Escape disarms.");
+    readKey.describeValue = [this] { return juce::String(memoryMode == "read" ? "armed" : "not armed"); };
+
+    const auto selectedValue = [this]
+    {
+        const auto* info = vorn::findParameter(selectedParam.toStdString());
+        return info != nullptr ? juce::String(info->name) + " " + valueText(*info, currentParamValue(selectedParam))
+                               : juce::String("nothing selected");
+    };
+
+    upKey.setTitle("Up");
+    upKey.setTooltip("UP: raise the selected parameter by one step; hold to repeat (Up arrow).");
+    upKey.describeValue = selectedValue;
+    downKey.setTitle("Down");
+    downKey.setTooltip("DOWN: lower the selected parameter by one step; hold to repeat (Down arrow).");
+    downKey.describeValue = selectedValue;
+
+    const auto keyedValue = [this]
+    {
+        if (memoryMode.isNotEmpty())
+            return entryBuffer.isEmpty() ? juce::String("waiting for a memory digit") : "memory " + entryBuffer;
+
+        return entryBuffer.isEmpty() ? juce::String("nothing keyed") : "keyed " + entryBuffer;
+    };
+
+    for (size_t d = 0; d < digitKeys.size(); ++d)
+    {
+        digitKeys[d].setTitle("Keypad " + juce::String(static_cast<int>(d)));
+        digitKeys[d].setTooltip("Key in " + juce::String(static_cast<int>(d)) +
+                                " (or type it on the computer keyboard; Backspace takes the last one back).");
+        digitKeys[d].describeValue = keyedValue;
+    }
+
+    pointKey.setTitle("Keypad point");
+    pointKey.setTooltip("Key in a decimal point (or type it).");
+    pointKey.describeValue = keyedValue;
+    enterKey.setTitle("Enter");
+    enterKey.setTooltip("ENTER: give the keyed value to the selected parameter, or complete WRITE or READ (Return).");
+    enterKey.describeValue = keyedValue;
+
+    const auto describeOption = [](vorn_panel::PanelKey& key, const char* title, const char* tooltip)
+    {
+        key.setTitle(title);
+        key.setTooltip(tooltip);
+        key.describeValue = [&key] { return juce::String(key.getToggleState() ? "on" : "off"); };
+    };
+
+    describeOption(vintageKey, "Vintage out",
+                   "VINTAGE OUT: the output through the vintage converter's coarse, "
+                   "dithered sampling.");
+    describeOption(delaySyncKey, "Delay sync", "DELAY SYNC: echo and delay times follow the host's tempo.");
+    describeOption(pingPongKey, "Ping-pong", "PING-PONG: the echoes cross between left and right.");
+    describeOption(buzzerKey, "Buzzer", "BUZZER: a short test pulse into the input every 0.75 s while on.");
+
+    const auto programValue = [this] { return programName.getText(); };
+    prevKey.setTitle("Previous program");
+    prevKey.setTooltip("PREV: load the previous program of the library.");
+    prevKey.describeValue = programValue;
+    nextKey.setTitle("Next program");
+    nextKey.setTooltip("NEXT: load the next program of the library.");
+    nextKey.describeValue = programValue;
+    saveKey.setTitle("Save program");
+    saveKey.setTooltip("SAVE: save the panel as a user preset under the name at the left.");
+    saveKey.describeValue = programValue;
+
+    browseKey.setTitle("Browse presets");
+    browseKey.setTooltip("BROWSE: find, load, save and delete programs by category and name.");
+    browseKey.describeValue = [this] { return juce::String(browser != nullptr ? "open" : "closed"); };
+    curvesKey.setTitle("Curves");
+    curvesKey.setTooltip("CURVES: the reverb time across frequency and the response of the reverb's input.");
+    curvesKey.describeValue = [this] { return juce::String(curves != nullptr ? "open" : "closed"); };
+
+    programName.setTitle("Program name");
+    programName.setTooltip("The current program's name, and the name SAVE uses: click to type a new one.");
+
+    for (size_t i = 0; i < displays.size(); ++i)
+    {
+        displays[i].setTitle(kDisplayHelp[i].title);
+        displays[i].setTooltip(kDisplayHelp[i].tooltip);
+    }
+
+    for (size_t i = 0; i < headroomLamps.size(); ++i)
+    {
+        headroomLamps[i].setTitle(juce::String("Headroom lamp ") + kLampLevels[i] + " dBFS");
+        headroomLamps[i].setTooltip(juce::String("HEADROOM: lights when the input peaks above about ") +
+                                    kLampLevels[i] + " dBFS" + (i + 1 == headroomLamps.size() ? " (red)." : "."));
+    }
+
+    inMeter.setTitle("Input level");
+    inMeter.setTooltip("IN: the input level, -54 to +6 dB.");
+    outMeter.setTitle("Output level");
+    outMeter.setTooltip("OUT: the output level, -54 to +6 dB.");
+}
