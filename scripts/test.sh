@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the suite, then the sanitizer runs and a short fuzzing run.
+# Sets up, builds and runs every test: the suite (headless, then its window tests on a virtual desktop), then the
+# sanitizer runs and a short fuzzing run.
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the suite in ./build only
 set -euo pipefail
@@ -8,6 +9,10 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh
 log=build/ctest-summary.log
 ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300 | tee "$log"
+
+# The tests named Desktop open real windows; headless they skip. On a virtual desktop of their own they run, one
+# at a time, since windows of parallel tests would take the keyboard from each other.
+bash scripts/with-display.sh ctest --test-dir build --output-on-failure -R Desktop --timeout 300
 
 if [ "${1:-}" != "--quick" ]; then
     bash scripts/sanitizers.sh
