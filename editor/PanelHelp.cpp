@@ -1,7 +1,6 @@
 // What the panel tells a user who hovers over a control (tooltips) and a screen reader (titles and values).
-#include "editor/DecayScale.h"
+#include "editor/ParameterText.h"
 #include "editor/PluginEditor.h"
-#include "engine/ParameterTable.h"
 
 namespace
 {
@@ -10,48 +9,6 @@ const vorn::ParameterInfo& infoFor(const char* id)
     const auto* info = vorn::findParameter(id);
     jassert(info != nullptr);
     return info != nullptr ? *info : vorn::kParameterTable[0];
-}
-
-juce::String withUnit(const juce::String& number, const char* unit)
-{
-    return juce::String(unit).isEmpty() ? number : number + " " + unit;
-}
-
-/** Decimals that show a parameter's step: none for whole steps, one for tenths, two for finer steps. */
-int decimalsFor(const vorn::ParameterInfo& info)
-{
-    return info.step >= 1.0f ? 0 : (info.step >= 0.1f ? 1 : 2);
-}
-
-/** A number with the step's decimals and no trailing zeros: 0.6, 0.05, 255. */
-juce::String plainNumber(float value, int decimals)
-{
-    auto text = juce::String(value, decimals);
-
-    if (text.containsChar('.'))
-        text = text.trimCharactersAtEnd("0").trimCharactersAtEnd(".");
-
-    return text;
-}
-
-/** "0 to 255 ms"; the reverb time in the seconds the panel shows. */
-juce::String rangeText(const vorn::ParameterInfo& info)
-{
-    if (juce::String(info.id) == "decay")
-        return juce::String(vorn::decaySecondsFor(info.minimum), 1) + " to " +
-               juce::String(vorn::decaySecondsFor(info.maximum), 1) + " s";
-
-    const auto decimals = decimalsFor(info);
-    return withUnit(plainNumber(info.minimum, decimals) + " to " + plainNumber(info.maximum, decimals), info.unit);
-}
-
-/** A value as the panel shows it, with its unit: whole steps without decimals, hundredths with two. */
-juce::String valueText(const vorn::ParameterInfo& info, float value)
-{
-    if (juce::String(info.id) == "decay")
-        return juce::String(vorn::decaySecondsFor(value), 1) + " s";
-
-    return withUnit(juce::String(value, decimalsFor(info)), info.unit);
 }
 
 struct KeyHelp
@@ -100,12 +57,13 @@ void VornReverbAudioProcessorEditor::describeControls()
         const auto& info = infoFor(table[i].paramId);
         auto& key = matrixKeys[i];
         key.setTitle(info.name);
-        key.setTooltip((key.getLine1() + " " + key.getLine2()).trim() + ": " + info.name + ", " + rangeText(info) +
+        key.setTooltip((key.getLine1() + " " + key.getLine2()).trim() + ": " + info.name + ", " +
+                       vorn::rangeInWords(info) +
                        ". Click to select it, then key in a value and press ENTER (or type it on the computer "
                        "keyboard); or drag the key up or down.");
         key.describeValue = [this, &info, &key, id]
         {
-            auto text = valueText(info, currentParamValue(id));
+            auto text = vorn::valueWithUnit(info, currentParamValue(id));
 
             if (key.isGated())
                 text += ", not used in this mode";
@@ -162,8 +120,9 @@ void VornReverbAudioProcessorEditor::describeControls()
     const auto selectedValue = [this]
     {
         const auto* info = vorn::findParameter(selectedParam.toStdString());
-        return info != nullptr ? juce::String(info->name) + " " + valueText(*info, currentParamValue(selectedParam))
-                               : juce::String("nothing selected");
+        return info != nullptr
+                   ? juce::String(info->name) + " " + vorn::valueWithUnit(*info, currentParamValue(selectedParam))
+                   : juce::String("nothing selected");
     };
 
     upKey.setTitle("Up");
