@@ -9,6 +9,7 @@ packages=(
     liblilv-dev lilv-utils lv2-dev
     clang libclang-rt-14-dev llvm util-linux # sanitizer and fuzz trees: libFuzzer, runtimes, symbolizer, flock
     xvfb openbox x11-utils # a virtual desktop for the tests that open real windows
+    clang-format           # the format check
 )
 
 missing=()

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the suite (headless, then its window tests on a virtual desktop), then the
-# sanitizer runs and a short fuzzing run.
+# Sets up, checks the formatting, builds and runs every test: the suite (headless, then its window tests on a
+# virtual desktop), then the sanitizer runs and a short fuzzing run.
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the suite in ./build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# An unformatted file fails at once, before the long build.
+bash scripts/setup.sh
+bash scripts/check-format.sh
 
 bash scripts/build.sh
 log=build/ctest-summary.log
