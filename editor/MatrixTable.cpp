@@ -72,7 +72,8 @@ juce::String cornerText(Corner corner, const ParameterInfo& info)
     return {};
 }
 
-/** A key steps by its parameter's own step; a continuous parameter (REV TAIL) steps across its whole range. */
+/** A key steps by its parameter's own step; a continuous parameter (REV TAIL) steps across its whole range.
+    DETUNE therefore steps by 0.1: a finer step would snap back to where it started, and the key would not move. */
 float stepFor(const ParameterInfo& info)
 {
     return info.step > 0.0f ? info.step : info.maximum - info.minimum;
