@@ -1,6 +1,6 @@
 // The parameter matrix, the keypad entry, UP and DOWN, matrix drags and the mouse-entry box.
-#include "editor/DecayScale.h"
 #include "editor/PluginEditor.h"
+#include "engine/DecayScale.h"
 
 #include <algorithm>
 #include <cmath>

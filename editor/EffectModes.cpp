@@ -1,7 +1,7 @@
 // Effect modes and their keys, gating of the echo controls, the tone selectors, option keys, BUZZER, the four
 // displays, every key LED and the headroom lamps.
-#include "editor/DecayScale.h"
 #include "editor/PluginEditor.h"
+#include "engine/DecayScale.h"
 
 #include <cmath>
 

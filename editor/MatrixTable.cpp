@@ -1,7 +1,7 @@
 #include "editor/MatrixTable.h"
 
-#include "editor/DecayScale.h"
 #include "editor/ParameterText.h"
+#include "engine/DecayScale.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #include "editor/ParameterText.h"
 
-#include "editor/DecayScale.h"
+#include "engine/DecayScale.h"
 
 namespace vorn
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/DecayScale.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -7,16 +9,10 @@
 namespace vorn
 {
 
-/** The tank's reverberation time for a "decay" step: 0 ... 100 gives 0.4 ... 9.9 s. */
-inline float tankDecaySeconds(float decayStep) noexcept
-{
-    return 0.4f + 9.5f * decayStep / 100.0f;
-}
-
 /** The main controls, in the parameters' own units. */
 struct Parameters
 {
-    float decay = 58.0f;    // 0..100 step; 0.4 + 0.095 * step seconds
+    float decay = 58.0f;    // 0..100, a step of the decay scale (DecayScale.h)
     float predelay = 18.0f; // milliseconds
     float size = 68.0f;     // 0..100
     float character = 66.0f;

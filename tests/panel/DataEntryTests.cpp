@@ -1,7 +1,7 @@
 // The parameter matrix and data entry: keypad, UP and DOWN, matrix drags and the mouse-entry box.
 #include "EditorTestSupport.h"
 
-#include "editor/DecayScale.h"
+#include "engine/DecayScale.h"
 
 #include <limits>
 
