@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DecayScale.h"
+#include "engine/ParameterTable.h"
 
 #include <juce_core/juce_core.h>
 
@@ -12,46 +13,47 @@ namespace vorn
 /** The main controls, in the parameters' own units. */
 struct Parameters
 {
-    float decay = 58.0f;    // 0..100, a step of the decay scale (DecayScale.h)
-    float predelay = 18.0f; // milliseconds
-    float size = 68.0f;     // 0..100
-    float character = 66.0f;
-    float mix = 34.0f;
-    float dryWet = 50.0f; // 0..100
-    int preset = 3;       // character preset index
+    float decay = defaultOf<parameterIndex("decay")>; // a step of the decay scale (DecayScale.h)
+    float predelay = defaultOf<parameterIndex("predelay")>;
+    float size = defaultOf<parameterIndex("size")>;
+    float character = defaultOf<parameterIndex("character")>;
+    float mix = defaultOf<parameterIndex("mix")>;
+    float dryWet = defaultOf<parameterIndex("dryWet")>;
+    int preset = static_cast<int>(defaultOf<parameterIndex("preset")>); // character preset index
 };
 
 /** Every other control. */
 struct Advanced
 {
-    float width = 42.0f;
-    float lfoRate = 0.1f; // Hz
-    float detune = 0.0f;  // cents
-    float inputLink = 0.6f;
-    float modDepth = 42.0f; // 0..100
-    float reverbTail = 1.0f;
-    float earlyLevel = 0.65f;
-    float earlyDelay = 28.0f;
-    float subDelay = 0.0f; // milliseconds
-    float subLevel = 0.0f;
-    float k1 = 0.0f;
-    float k2 = 0.0f;
-    float t1 = 180.0f; // milliseconds
-    float t2 = 240.0f; // milliseconds
-    int effectMode = 0;
-    float lowCut = -1.0f; // Hz; <= 0 selects the character preset's low cut
-    float rtLow = 1.0f;
-    float rtHigh = 1.0f;
-    float outputGain = 1.18f;
-    float lowTilt = -1.0f;
-    float highCut = -1.0f;
-    int modTaps = 1;
-    bool vintageConv = false;
-    bool delaySync = false;
-    float hostBpm = 120.0f;
-    float delayMix = 1.0f;
-    bool pingPong = false;
-    int routing = 0; // 0 Parallel, 1 Delay -> Reverb, 2 Reverb -> Delay
+    float width = defaultOf<parameterIndex("width")>;
+    float lfoRate = defaultOf<parameterIndex("lfoRate")>;
+    float detune = defaultOf<parameterIndex("detune")>;
+    float inputLink = defaultOf<parameterIndex("inputLink")>;
+    float modDepth = defaultOf<parameterIndex("modDepth")>;
+    float reverbTail = defaultOf<parameterIndex("reverbTail")>;
+    float earlyLevel = defaultOf<parameterIndex("earlyLevel")>;
+    float earlyDelay = defaultOf<parameterIndex("earlyDelay")>;
+    float subDelay = defaultOf<parameterIndex("subDelay")>;
+    float subLevel = defaultOf<parameterIndex("subLevel")>;
+    float k1 = defaultOf<parameterIndex("k1")>;
+    float k2 = defaultOf<parameterIndex("k2")>;
+    float t1 = defaultOf<parameterIndex("t1")>;
+    float t2 = defaultOf<parameterIndex("t2")>;
+    int effectMode = static_cast<int>(defaultOf<parameterIndex("effectMode")>);
+    float lowCut = -1.0f; // not the parameter's default: 0 or less selects the character preset's low cut
+    float rtLow = defaultOf<parameterIndex("rtLow")>;
+    float rtHigh = defaultOf<parameterIndex("rtHigh")>;
+    float outputGain = 1.18f; // not the parameter's 1.2: the level of a record nobody filled
+    float lowTilt = defaultOf<parameterIndex("lowTilt")>;
+    float highCut = defaultOf<parameterIndex("highCut")>;
+    int modTaps = 1; // modulated read taps per tank line; no parameter sets it
+    bool vintageConv = defaultOf<parameterIndex("vintageConv")> > 0.5f;
+    bool delaySync = defaultOf<parameterIndex("delaySync")> > 0.5f;
+    float hostBpm = 120.0f; // until the host tells its tempo
+    float delayMix = defaultOf<parameterIndex("delayMix")>;
+    bool pingPong = defaultOf<parameterIndex("pingPong")> > 0.5f;
+    int routing =
+        static_cast<int>(defaultOf<parameterIndex("routing")>); // 0 Parallel, 1 Delay -> Reverb, 2 Reverb -> Delay
 };
 
 /** A unit's small, repeatable variation. */

@@ -28,7 +28,15 @@ struct ParameterInfo
     const char* unit;    // of the parameter's own value; empty when it has none
 };
 
-/** The complete parameter set in host order. Choice values and defaults are indices; switches 0 or 1. */
+/** The complete parameter set in host order. Choice values and defaults are indices; switches 0 or 1.
+
+    Every range, step and default of a parameter is here and nowhere else. Where the engine deliberately departs
+    from a row, it says so beside the code that departs:
+    - the engine records' own defaults (EngineRecords.h) differ in two places: "lowCut" -1, which selects the
+      character preset's low cut, and "outputGain" 1.18, the unit's level before the panel's 1.2;
+    - the detune stage limits "detune" to +-1.2 cents although the parameter reaches +-1.5;
+    - "character", "mix", "width", "earlyDelay", "lowTilt" and "highCut" reach the records but no stage reads
+      them: they travel with programs, memories and host automation only. */
 inline constexpr ParameterInfo kParameterTable[] = {
     {ParameterKind::number, "decay", "Decay", 0.0f, 100.0f, 1.0f, 58.0f, nullptr, ""},
     {ParameterKind::number, "predelay", "Pre Delay", 0.0f, 255.0f, 1.0f, 18.0f, nullptr, "ms"},
@@ -78,4 +86,19 @@ constexpr const ParameterInfo* findParameter(std::string_view id) noexcept
 
     return nullptr;
 }
+
+/** The position of a parameter in the table; kParameterCount when the identifier names none. */
+constexpr std::size_t parameterIndex(std::string_view id) noexcept
+{
+    for (std::size_t i = 0; i < kParameterCount; ++i)
+        if (id == kParameterTable[i].id)
+            return i;
+
+    return kParameterCount;
+}
+
+/** A parameter's default, looked up while compiling: defaultOf<parameterIndex("decay")>. An identifier that
+    names no parameter does not compile. */
+template <std::size_t Index>
+inline constexpr float defaultOf = kParameterTable[Index].defaultValue;
 } // namespace vorn
