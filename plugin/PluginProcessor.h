@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/ParameterTable.h"
 #include "engine/VornDsp.h"
 #include "plugin/PresetManager.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <array>
 #include <atomic>
 
 /** The plug-in's audio processor: parameters, program library, engine, metering and state. */
@@ -85,14 +87,22 @@ public:
     std::atomic<double> hostBpm{120.0};
 
 private:
-    /** Atomic raw values, looked up once so the audio thread does no string searches. */
+    /** Atomic raw values in the order of the parameter table, looked up once so the audio thread does no string
+        searches. */
     struct RawValues
     {
         explicit RawValues(juce::AudioProcessorValueTreeState& state);
-        std::atomic<float>*decay, *predelay, *size, *character, *mix, *dryWet, *preset;
-        std::atomic<float>*width, *lfoRate, *detune, *inputLink, *modDepth, *reverbTail, *earlyLevel, *earlyDelay,
-            *subDelay, *subLevel, *k1, *k2, *t1, *t2, *effectMode, *lowCut, *rtLow, *rtHigh, *outputGain, *lowTilt,
-            *highCut, *vintageConv, *delaySync, *delayMix, *pingPong, *routing;
+
+        /** The current value of the parameter at `Index` of the table: at<parameterIndex("decay")>(), so that an
+            identifier that names no parameter does not compile. */
+        template <std::size_t Index>
+        float at() const noexcept
+        {
+            static_assert(Index < vorn::kParameterCount, "no such parameter");
+            return values[Index]->load();
+        }
+
+        std::array<std::atomic<float>*, vorn::kParameterCount> values{};
     };
 
     const RawValues raw{apvts};
