@@ -1,6 +1,7 @@
 // State blobs and preset files shaped to hurt: nesting that would exhaust the stack, document types, and every
 // input the fuzzers (tests/fuzz) ever found harmful, kept under tests/fuzz/regressions/<target>.
 #include "support/ProcessorHelpers.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -109,8 +110,8 @@ protected:
     {
         if (const auto* home = std::getenv("HOME"))
             oldHome = home;
-        scratch = juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("vorn-home", "");
-        ASSERT_TRUE(scratch.createDirectory().wasOk());
+        scratch = vorn::test::makeScratchFolder("vorn-home");
+        ASSERT_TRUE(scratch.isDirectory());
         setenv("HOME", scratch.getFullPathName().toRawUTF8(), 1);
     }
 

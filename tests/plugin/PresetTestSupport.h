@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ProcessorHelpers.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,8 @@ protected:
         keep("HOME", oldHome);
         keep("XDG_CONFIG_HOME", oldXdg);
 
-        home = juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("vorn-home", "");
-        ASSERT_TRUE(home.createDirectory().wasOk());
+        home = makeScratchFolder("vorn-home");
+        ASSERT_TRUE(home.isDirectory());
         setenv("HOME", home.getFullPathName().toRawUTF8(), 1);
         unsetenv("XDG_CONFIG_HOME");
 

@@ -1,5 +1,6 @@
 // The command-line renderer, run as a user runs it, on real WAV files in a scratch folder.
 #include "hosts/HostTestSignals.h"
+#include "support/ScratchFolder.h"
 #include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +17,12 @@ vorn::test::ToolRun render(const juce::StringArray& args)
 class Renderer : public ::testing::Test
 {
 protected:
-    void SetUp() override { folder.createDirectory(); }
+    void SetUp() override { ASSERT_TRUE(folder.isDirectory()); }
     void TearDown() override { folder.deleteRecursively(); }
 
     juce::String path(const char* name) const { return folder.getChildFile(name).getFullPathName(); }
 
-    juce::File folder{
-        juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("vorn-render-test", "")};
+    juce::File folder = vorn::test::makeScratchFolder("vorn-render-test");
 };
 
 juce::AudioBuffer<float> withSilenceAfter(const juce::AudioBuffer<float>& input, int extra)
