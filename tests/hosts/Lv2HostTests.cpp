@@ -1,10 +1,15 @@
 // Runs the built LV2 bundle through the project's lilv host (the host library of Ardour and Carla).
 #include "hosts/HostTestSignals.h"
+#include "support/ScratchFolder.h"
 #include "support/ToolRun.h"
+
+#include "Lv2Host.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <set>
 
 namespace
 {
@@ -24,14 +29,40 @@ juce::File lv2Folder()
 {
     return juce::File(VORN_LV2_BUNDLE).getParentDirectory();
 }
+
+/** The value of a parameter in the state the plug-in saves for a host's session (the framework's XML blob,
+    base64 in a string property), or NaN when the state has no such parameter. */
+float savedValue(vorn::Lv2Host& host, const juce::String& id)
+{
+    for (const auto& [key, text] : host.saveState())
+    {
+        juce::MemoryBlock blob;
+        if (!blob.fromBase64Encoding(juce::String(text)))
+            continue;
+        const auto xml = juce::AudioProcessor::getXmlFromBinary(blob.getData(), int(blob.getSize()));
+        if (xml == nullptr || !xml->hasTagName("PARAMETERS"))
+            continue;
+        for (const auto* parameter : xml->getChildWithTagNameIterator("PARAM"))
+            if (parameter->getStringAttribute("id") == id)
+                return float(parameter->getDoubleAttribute("value"));
+    }
+    return std::numeric_limits<float>::quiet_NaN();
+}
 } // namespace
 
-TEST(HostedLv2, Lv2InfoListsThePluginWithItsNameAndPorts)
+TEST(HostedLv2, Lv2InfoListsThePluginWithItsNameClassAndPorts)
 {
-    const auto run = vorn::test::runTool({"env", "LV2_PATH=" + lv2Folder().getFullPathName(), "lv2info", VORN_LV2_URI});
+    // Only the plug-in's bundle and the LV2 core description (which names the classes) are on the path.
+    const auto folder = vorn::test::makeScratchFolder("vorn-lv2-path");
+    ASSERT_TRUE(folder.isDirectory());
+    ASSERT_TRUE(juce::File("/usr/lib/lv2/core.lv2").createSymbolicLink(folder.getChildFile("core.lv2"), false));
+    const auto run = vorn::test::runTool(
+        {"env", "LV2_PATH=" + lv2Folder().getFullPathName() + ":" + folder.getFullPathName(), "lv2info", VORN_LV2_URI});
+    folder.deleteRecursively();
     const auto& info = run.output;
     ASSERT_EQ(run.exitCode, 0) << info;
     EXPECT_TRUE(info.contains("Name:              Vorn 77 NL")) << info;
+    EXPECT_TRUE(info.contains("Class:             Reverb Plugin")) << info;
     EXPECT_TRUE(info.contains("Oskvar Audio Engineering")) << info;
     for (const auto* port : {"http://lv2plug.in/ns/lv2core#AudioPort", "http://lv2plug.in/ns/ext/atom#AtomPort"})
         EXPECT_TRUE(info.contains(port)) << port;
@@ -55,6 +86,59 @@ TEST(HostedLv2, ProcessesAWavFileAsTheProcessorDoesWhenCalledDirectly)
     ASSERT_EQ(output.getNumSamples(), input.getNumSamples());
     const auto expected = vorn::test::processDirectly(input, sampleRate, blockSize, settings);
     EXPECT_EQ(vorn::test::maxDifference(output, expected), 0.0f);
+}
+
+// A host offers a parameter's named values from the description and sends the one the user picks as it stands.
+TEST(HostedLv2, EveryNamedValueLiesInItsRangeAndSelectsTheChoiceOfThatName)
+{
+    struct Named
+    {
+        const char* id;
+        juce::StringArray names; // by index
+    };
+    const Named table[] = {
+        {"vintageConv", {"Off", "On"}},
+        {"delaySync", {"Off", "On"}},
+        {"preset", {"Chamber", "Broadcast", "Wide", "Luxe"}},
+        {"effectMode", {"Reverb", "Echo-1", "Echo-2", "Delay-1", "Delay-2"}},
+        {"pingPong", {"Off", "On"}},
+        {"routing", {"Parallel", "Delay -> Reverb", "Reverb -> Delay"}},
+    };
+
+    constexpr int blockSize = 64;
+    vorn::Lv2Host host(VORN_LV2_URI, VORN_LV2_BUNDLE, 48000.0, blockSize);
+    ASSERT_TRUE(host.isLoaded()) << host.error();
+    const auto described = host.describeParameters();
+    ASSERT_EQ(described.size(), 33u);
+
+    std::set<juce::String> withNames, expected;
+    for (const auto& parameter : described)
+        if (!parameter.namedValues.empty())
+            withNames.insert(parameter.id);
+    for (const auto& row : table)
+        expected.insert(row.id);
+    EXPECT_EQ(withNames, expected);
+
+    std::vector<float> silence(blockSize, 0.0f), left(blockSize), right(blockSize);
+    for (const auto& row : table)
+    {
+        const auto parameter =
+            std::find_if(described.begin(), described.end(), [&](const auto& p) { return p.id == row.id; });
+        ASSERT_NE(parameter, described.end()) << row.id;
+        EXPECT_EQ(parameter->namedValues.size(), size_t(row.names.size())) << row.id;
+        for (const auto& named : parameter->namedValues)
+        {
+            const auto where = juce::String(row.id) + " \"" + named.label + "\" = " + juce::String(named.value);
+            EXPECT_GE(named.value, parameter->minimum) << where;
+            EXPECT_LE(named.value, parameter->maximum) << where;
+            const auto index = row.names.indexOf(juce::String(named.label));
+            ASSERT_GE(index, 0) << where;
+
+            host.queueParameter(row.id, named.value);
+            host.run({silence.data()}, {left.data(), right.data()}, blockSize);
+            EXPECT_EQ(savedValue(host, row.id), float(index)) << where;
+        }
+    }
 }
 
 TEST(HostedLv2, UnknownUriIsReportedNotCrashed)

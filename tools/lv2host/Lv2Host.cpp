@@ -18,6 +18,34 @@ namespace
 {
 constexpr size_t kEventBufferBytes = 1 << 16;
 
+/** A node that frees itself. */
+struct NodeDeleter
+{
+    void operator()(LilvNode* node) const { lilv_node_free(node); }
+};
+using Node = std::unique_ptr<LilvNode, NodeDeleter>;
+
+struct NodesDeleter
+{
+    void operator()(LilvNodes* nodes) const { lilv_nodes_free(nodes); }
+};
+using Nodes = std::unique_ptr<LilvNodes, NodesDeleter>;
+
+/** The one value of a property of a subject, as a number, or the fallback when the description has none. */
+float numberOf(LilvWorld* world, const LilvNode* subject, const LilvNode* property, float fallback)
+{
+    const Node value{lilv_world_get(world, subject, property, nullptr)};
+    if (value == nullptr || !(lilv_node_is_float(value.get()) || lilv_node_is_int(value.get())))
+        return fallback;
+    return lilv_node_as_float(value.get());
+}
+
+std::string textOf(LilvWorld* world, const LilvNode* subject, const LilvNode* property)
+{
+    const Node value{lilv_world_get(world, subject, property, nullptr)};
+    return value != nullptr ? lilv_node_as_string(value.get()) : "";
+}
+
 /** Appends one atom (header and body), padded to 8 bytes, to a byte list. */
 void appendAtom(std::vector<unsigned char>& out, const LV2_Atom* atom)
 {
@@ -286,6 +314,78 @@ void Lv2Host::run(const std::vector<const float*>& inputs, const std::vector<flo
 
     for (size_t i = 0; i < outputs.size() && i < audioOutputs.size(); ++i)
         std::copy(audioOutputs[i].buffer.begin(), audioOutputs[i].buffer.begin() + numFrames, outputs[i]);
+}
+
+std::vector<Lv2ParameterDescription> Lv2Host::describeParameters() const
+{
+    std::vector<Lv2ParameterDescription> result;
+    if (plugin == nullptr)
+        return result;
+
+    const Node writable{lilv_new_uri(world, LV2_PATCH__writable)};
+    const Node label{lilv_new_uri(world, LILV_NS_RDFS "label")};
+    const Node minimum{lilv_new_uri(world, LV2_CORE__minimum)};
+    const Node maximum{lilv_new_uri(world, LV2_CORE__maximum)};
+    const Node defaultValue{lilv_new_uri(world, LV2_CORE__default)};
+    const Node scalePoint{lilv_new_uri(world, LV2_CORE__scalePoint)};
+    const Node value{lilv_new_uri(world, LILV_NS_RDF "value")};
+    const auto prefix = uri + ":";
+
+    const Nodes parameters{lilv_world_find_nodes(world, lilv_plugin_get_uri(plugin), writable.get(), nullptr)};
+    LILV_FOREACH(nodes, i, parameters.get())
+    {
+        const auto* parameter = lilv_nodes_get(parameters.get(), i);
+        Lv2ParameterDescription description;
+        const std::string parameterUri = lilv_node_as_uri(parameter);
+        description.id = parameterUri.rfind(prefix, 0) == 0 ? parameterUri.substr(prefix.size()) : parameterUri;
+        description.label = textOf(world, parameter, label.get());
+        description.minimum = numberOf(world, parameter, minimum.get(), 0.0f);
+        description.maximum = numberOf(world, parameter, maximum.get(), 1.0f);
+        description.defaultValue = numberOf(world, parameter, defaultValue.get(), description.minimum);
+
+        const Nodes points{lilv_world_find_nodes(world, parameter, scalePoint.get(), nullptr)};
+        LILV_FOREACH(nodes, j, points.get())
+        {
+            const auto* point = lilv_nodes_get(points.get(), j);
+            description.namedValues.push_back(
+                {textOf(world, point, label.get()), numberOf(world, point, value.get(), std::nanf(""))});
+        }
+        // The store keeps no order among a subject's values; hosts list named values by value.
+        std::sort(description.namedValues.begin(), description.namedValues.end(),
+                  [](const Lv2NamedValue& a, const Lv2NamedValue& b) { return a.value < b.value; });
+        result.push_back(std::move(description));
+    }
+    return result;
+}
+
+LV2_State_Status Lv2Host::storeProperty(LV2_State_Handle handle, uint32_t key, const void* value, size_t size,
+                                        uint32_t type, uint32_t)
+{
+    auto& host = *static_cast<Lv2Host*>(handle);
+    const auto* bytes = static_cast<const char*>(value);
+    std::string stored(bytes, bytes + size);
+    if (type == host.map(LV2_ATOM__String) && !stored.empty() && stored.back() == '\0')
+        stored.pop_back();
+    if (key == 0 || key >= host.nameByUrid.size())
+        return LV2_STATE_ERR_UNKNOWN;
+    host.storedState[host.nameByUrid[key]] = std::move(stored);
+    return LV2_STATE_SUCCESS;
+}
+
+std::map<std::string, std::string> Lv2Host::saveState()
+{
+    storedState.clear();
+    if (instance == nullptr)
+        return {};
+    const auto* state =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+    if (state == nullptr)
+        return {};
+    const LV2_Feature mapF{LV2_URID__map, &mapFeature};
+    const LV2_Feature* features[] = {&mapF, nullptr};
+    state->save(lilv_instance_get_handle(instance), &Lv2Host::storeProperty, this,
+                LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
+    return std::move(storedState);
 }
 
 } // namespace vorn

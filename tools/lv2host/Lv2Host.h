@@ -2,9 +2,11 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -12,6 +14,22 @@
 
 namespace vorn
 {
+
+/** A named value of a parameter, as the plug-in's description offers it to a host (lv2:scalePoint). */
+struct Lv2NamedValue
+{
+    std::string label;
+    float value = 0.0f;
+};
+
+/** A parameter the plug-in's description lists as patch:writable, with its range in the parameter's units. */
+struct Lv2ParameterDescription
+{
+    std::string id; // the part of its URI after "<plug-in URI>:"
+    std::string label;
+    float minimum = 0.0f, maximum = 0.0f, defaultValue = 0.0f;
+    std::vector<Lv2NamedValue> namedValues;
+};
 
 /** A small LV2 host on lilv: loads one plug-in, feeds it audio, control values and patch messages. */
 class Lv2Host
@@ -42,6 +60,13 @@ public:
     /** Runs one block; inputs and outputs are planar, one pointer per port (the last input repeats). */
     void run(const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numFrames);
 
+    /** The parameters the plug-in's description declares writable, each with its named values by value. */
+    std::vector<Lv2ParameterDescription> describeParameters() const;
+
+    /** The plug-in's state as it stores it for a host's session (state:interface), as each property's bytes by
+        the property's URI; a string loses its terminating zero. Empty if the plug-in keeps no state. */
+    std::map<std::string, std::string> saveState();
+
 private:
     struct AudioPort
     {
@@ -54,6 +79,8 @@ private:
     static const char* unmapCallback(LV2_URID_Unmap_Handle handle, LV2_URID urid);
     static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data);
     static LV2_Worker_Status respond(LV2_Worker_Respond_Handle handle, uint32_t size, const void* data);
+    static LV2_State_Status storeProperty(LV2_State_Handle handle, uint32_t key, const void* value, size_t size,
+                                          uint32_t type, uint32_t flags);
     void runScheduledWork();
 
     std::string uri, errorText;
@@ -75,7 +102,8 @@ private:
     std::vector<AudioPort> audioInputs, audioOutputs;
     std::unordered_map<std::string, uint32_t> controlInputBySymbol;
     std::vector<float> controlValues;
-    std::vector<uint64_t> eventIn, eventOut; // 8-byte aligned atom sequence buffers
+    std::map<std::string, std::string> storedState; // filled by storeProperty during saveState()
+    std::vector<uint64_t> eventIn, eventOut;        // 8-byte aligned atom sequence buffers
     std::vector<unsigned char> pendingEvents;
     int32_t maxBlockOption = 0, minBlockOption = 1;
     float sampleRateOption = 0;
