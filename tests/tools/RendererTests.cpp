@@ -165,6 +165,8 @@ TEST_F(Renderer, WithoutAnInputRendersTheBuiltInDemoAsADryWetPair)
     ASSERT_EQ(wet.getNumChannels(), 2);
     EXPECT_GE(dry.getNumSamples(), 5 * 48000);
     EXPECT_GE(wet.getNumSamples(), dry.getNumSamples());
+    // Loud enough to hear, with headroom: no sample reaches -1 dBFS, so integer files and playback do not clip.
     EXPECT_GT(dry.getMagnitude(0, dry.getNumSamples()), 0.3f);
+    EXPECT_LT(dry.getMagnitude(0, dry.getNumSamples()), std::pow(10.0f, -1.0f / 20.0f));
     EXPECT_GT(vorn::test::maxDifference(dry, withSilenceAfter(wet, 0)), 0.01f);
 }

@@ -107,6 +107,12 @@ juce::AudioBuffer<float> makeDemoSignal(double sampleRate)
     addPluck(out, at(8.0), sampleRate, 196.0, random, 0.5f);
     addPluck(out, at(8.5), sampleRate, 293.7, random, 0.4f);
     addNoiseBurst(out, at(10.5), sampleRate, random, 0.3f);
+
+    // The parts overlap and their sum peaked above full scale; scaled to peak at -3 dBFS, the demo keeps its
+    // headroom when written as integer PCM or played back.
+    constexpr float kPeakDb = -3.0f;
+    if (const auto peak = out.getMagnitude(0, out.getNumSamples()); peak > 0.0f)
+        out.applyGain(juce::Decibels::decibelsToGain(kPeakDb) / peak);
     return out;
 }
 
