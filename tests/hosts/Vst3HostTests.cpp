@@ -1,5 +1,7 @@
 // Loads the built VST3 bundle from disk through the framework's VST3 host, as a DAW does.
 #include "hosts/HostTestSignals.h"
+#include "support/ScratchFolder.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -154,4 +156,22 @@ TEST_F(HostedVst3, ProcessesAsTheProcessorDoesWhenCalledDirectly)
         EXPECT_EQ(vorn::test::maxDifference(output, expected), 0.0f) << c.sampleRate << " Hz, block " << c.blockSize;
         EXPECT_GT(output.getMagnitude(0, output.getNumSamples()), 0.0f);
     }
+}
+
+// vorn-scan checks an installation as a host finds it: here, the build's VST3 folder as if it were a system one.
+TEST(Vst3Scan, FindsLoadsAndDescribesThePluginInAFolder)
+{
+    const auto folder = vst3Bundle().getParentDirectory().getFullPathName();
+    const auto run = vorn::test::runTool({VORN_SCAN, folder});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const auto* line :
+         {"name:       Vorn 77 NL", "maker:      Oskvar Audio Engineering", "version:    2.3.0", "category:   Fx",
+          "inputs:     2", "outputs:    2", "one block:  512 samples", "1 found, 0 failed"})
+        EXPECT_TRUE(run.output.contains(line)) << line << "\n" << run.output;
+
+    const auto empty = vorn::test::makeScratchFolder("vorn-scan-empty");
+    const auto none = vorn::test::runTool({VORN_SCAN, empty.getFullPathName()});
+    empty.deleteRecursively();
+    EXPECT_EQ(none.exitCode, 1) << none.output;
+    EXPECT_TRUE(none.output.contains("0 found")) << none.output;
 }
