@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds, installs the plug-ins into the user's plug-in folders and renders the demo.
+# Sets up, builds the plug-ins, the standalone app and the renderer (not the tests and benchmarks), installs the
+# plug-ins into the user's plug-in folders and renders the demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/build.sh
+bash scripts/build.sh --product
 
 artefacts="build/Vorn77_artefacts/Release"
 vst3_dir="$HOME/.vst3"
