@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace vorn
 {
@@ -350,9 +351,6 @@ std::vector<Lv2ParameterDescription> Lv2Host::describeParameters() const
             description.namedValues.push_back(
                 {textOf(world, point, label.get()), numberOf(world, point, value.get(), std::nanf(""))});
         }
-        // The store keeps no order among a subject's values; hosts list named values by value.
-        std::sort(description.namedValues.begin(), description.namedValues.end(),
-                  [](const Lv2NamedValue& a, const Lv2NamedValue& b) { return a.value < b.value; });
         result.push_back(std::move(description));
     }
     return result;
@@ -385,7 +383,7 @@ std::map<std::string, std::string> Lv2Host::saveState()
     const LV2_Feature* features[] = {&mapF, nullptr};
     state->save(lilv_instance_get_handle(instance), &Lv2Host::storeProperty, this,
                 LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
-    return std::move(storedState);
+    return std::exchange(storedState, {});
 }
 
 } // namespace vorn

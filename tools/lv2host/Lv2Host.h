@@ -60,7 +60,8 @@ public:
     /** Runs one block; inputs and outputs are planar, one pointer per port (the last input repeats). */
     void run(const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numFrames);
 
-    /** The parameters the plug-in's description declares writable, each with its named values by value. */
+    /** The parameters the plug-in's description declares writable, with their ranges and named values (a value
+        the description leaves out is NaN). The description gives them no order. */
     std::vector<Lv2ParameterDescription> describeParameters() const;
 
     /** The plug-in's state as it stores it for a host's session (state:interface), as each property's bytes by
