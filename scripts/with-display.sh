@@ -7,12 +7,22 @@ set -euo pipefail
 work=$(mktemp -d)
 trap 'kill "${wm:-}" "${server:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# The server picks a free display number and writes it to fd 3 once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-server=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "with-display: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+# A display number of its own, well away from :0: the framework connects a program without DISPLAY to :0, so a
+# server there would be found by every headless test running meanwhile (and pulled away from under it).
+for number in $(seq 90 140); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    server=$!
+    for _ in $(seq 100); do
+        xdpyinfo -display ":$number" >/dev/null 2>&1 && break
+        kill -0 "$server" 2>/dev/null || break
+        sleep 0.1
+    done
+    xdpyinfo -display ":$number" >/dev/null 2>&1 && break
+    server=""
+done
+[ -n "${server:-}" ] || { echo "with-display: no Xvfb display could be started" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$number"
 
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
