@@ -6,9 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# An unformatted file fails at once, before the long build.
+# An unformatted file, or an include that runs up the floors, fails at once, before the long build.
 bash scripts/setup.sh
 bash scripts/check-format.sh
+bash scripts/check-imports.sh
 
 bash scripts/build.sh
 log=build/ctest-summary.log
