@@ -84,6 +84,8 @@ Lv2Host::Lv2Host(const std::string& pluginUri, const std::string& bundlePath, do
         return;
     }
 
+    sequenceType = map(LV2_ATOM__Sequence);
+    chunkType = map(LV2_ATOM__Chunk);
     maxBlockOption = maxBlock;
     sampleRateOption = float(sampleRate);
     const LV2_Options_Option options[] = {
@@ -276,7 +278,7 @@ void Lv2Host::run(const std::vector<const float*>& inputs, const std::vector<flo
     // Input sequence: every queued event at frame 0.
     auto* bytes = reinterpret_cast<unsigned char*>(eventIn.data());
     auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(bytes);
-    sequence->atom.type = map(LV2_ATOM__Sequence);
+    sequence->atom.type = sequenceType;
     sequence->body.unit = 0;
     sequence->body.pad = 0;
     size_t offset = sizeof(LV2_Atom_Sequence);
@@ -297,7 +299,7 @@ void Lv2Host::run(const std::vector<const float*>& inputs, const std::vector<flo
     sequence->atom.size = uint32_t(offset - sizeof(LV2_Atom));
 
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(eventOut.data());
-    out->atom.type = map(LV2_ATOM__Chunk);
+    out->atom.type = chunkType;
     out->atom.size = uint32_t(kEventBufferBytes - sizeof(LV2_Atom));
 
     for (size_t i = 0; i < audioInputs.size(); ++i)

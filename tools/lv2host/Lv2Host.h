@@ -106,6 +106,7 @@ private:
     std::map<std::string, std::string> storedState; // filled by storeProperty during saveState()
     std::vector<uint64_t> eventIn, eventOut;        // 8-byte aligned atom sequence buffers
     std::vector<unsigned char> pendingEvents;
+    LV2_URID sequenceType = 0, chunkType = 0; // looked up once: run() maps nothing
     int32_t maxBlockOption = 0, minBlockOption = 1;
     float sampleRateOption = 0;
 };
