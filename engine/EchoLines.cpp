@@ -43,7 +43,13 @@ VornDsp::StereoPair VornDsp::processEcho(float mono, float inR, float reverbL, f
         switchEchoOff();
         return {0.0f, 0.0f};
     }
+    float l = 0.0f, r = 0.0f;
+    echoRun(1, echoControls(advanced), &mono, &inR, &reverbL, &reverbR, &l, &r);
+    return {l, r};
+}
 
+VornDsp::EchoControls VornDsp::echoControls(const Advanced& advanced) noexcept
+{
     // Entering an echo mode always starts from silence.
     if (!echoActive)
     {
@@ -55,8 +61,9 @@ VornDsp::StereoPair VornDsp::processEcho(float mono, float inR, float reverbL, f
         echoActive = true;
     }
 
+    EchoControls k;
     const auto sr = static_cast<float>(sampleRate);
-    const bool stereo = advanced.effectMode == 2 || advanced.effectMode > 3;
+    k.stereo = advanced.effectMode == 2 || advanced.effectMode > 3;
 
     float a = juce::jlimit(0.0f, 999.0f, advanced.t1);
     float b = juce::jlimit(0.0f, 499.0f, advanced.t2);
@@ -67,11 +74,6 @@ VornDsp::StereoPair VornDsp::processEcho(float mono, float inR, float reverbL, f
         b = std::round(b / sixteenthMs) * sixteenthMs;
     }
 
-    echoLfoPhase = echoLfoPhase + coeffs.echoLfoIncrement;
-    if (echoLfoPhase > kTwoPi)
-        echoLfoPhase = echoLfoPhase - kTwoPi;
-    const float mod = 2.2f * std::sin(echoLfoPhase);
-
     const int n = static_cast<int>(echoLineL.size());
     const auto lim = static_cast<float>(n - 2);
     const auto delayInSamples = [sr, lim](float ms)
@@ -79,35 +81,63 @@ VornDsp::StereoPair VornDsp::processEcho(float mono, float inR, float reverbL, f
         const float d = ms * 0.001f * sr;
         return d < 1.0f ? 1.0f : (d > lim ? lim : d);
     };
-    const float dA = delayInSamples(a);
-    const float dB = delayInSamples(b);
+    k.delayA = delayInSamples(a);
+    k.delayB = delayInSamples(b);
 
-    const int w = echoWrite;
-    const auto write = static_cast<float>(w);
+    k.gainA = juce::jlimit(0.0f, 0.85f, advanced.k1);
+    k.gainB = k.stereo ? juce::jlimit(0.0f, 0.85f, advanced.k2) : 0.0f;
+    k.cross = advanced.pingPong && k.stereo;
+    k.reverbSend = advanced.routing == 2;
+    return k;
+}
+
+void VornDsp::echoRun(int count, const EchoControls& k, const float* mono, const float* inR, const float* reverbL,
+                      const float* reverbR, float* outL, float* outR) noexcept
+{
+    // The running state in locals for the loop: it is not stored and reloaded every sample.
+    float* lineL = echoLineL.data();
+    float* lineR = echoLineR.data();
+    const int n = static_cast<int>(echoLineL.size());
     const auto length = static_cast<float>(n);
-    const float tapL = linearRead(echoLineL, echoReadPosition(write, dA, mod, length));
-    const float tapR = linearRead(echoLineR, echoReadPosition(write, dB, mod, length));
-    const float cL = echoTapL.processWith(tapL, coeffs.lp11800);
-    const float cR = echoTapR.processWith(tapR, coeffs.lp11800);
+    int w = echoWrite;
+    float phase = echoLfoPhase;
+    auto tapFilterL = echoTapL, tapFilterR = echoTapR, feedbackL = echoFeedbackL, feedbackR = echoFeedbackR;
+    float echoL = echoOutL, echoR = echoOutR;
+    for (int j = 0; j < count; ++j)
+    {
+        phase = phase + coeffs.echoLfoIncrement;
+        if (phase > kTwoPi)
+            phase = phase - kTwoPi;
+        const float mod = 2.2f * std::sin(phase);
 
-    const float g1 = juce::jlimit(0.0f, 0.85f, advanced.k1);
-    const float g2 = stereo ? juce::jlimit(0.0f, 0.85f, advanced.k2) : 0.0f;
+        const auto write = static_cast<float>(w);
+        const float tapL = linearRead(lineL, n, echoReadPosition(write, k.delayA, mod, length));
+        const float tapR = linearRead(lineR, n, echoReadPosition(write, k.delayB, mod, length));
+        const float cL = tapFilterL.processWith(tapL, coeffs.lp11800);
+        const float cR = tapFilterR.processWith(tapR, coeffs.lp11800);
 
-    const bool cross = advanced.pingPong && stereo;
-    const float fbL = echoFeedbackL.processWith(cross ? cR : cL, coeffs.lp6500);
-    const float fbR = echoFeedbackR.processWith(cross ? cL : cR, coeffs.lp6500);
+        const float fbL = feedbackL.processWith(k.cross ? cR : cL, coeffs.lp6500);
+        const float fbR = feedbackR.processWith(k.cross ? cL : cR, coeffs.lp6500);
 
-    const float send = advanced.routing == 2 ? 0.35f * (reverbL + reverbR) * 0.5f : 0.0f;
+        const float send = k.reverbSend ? 0.35f * (reverbL[j] + reverbR[j]) * 0.5f : 0.0f;
 
-    echoLineL.data()[w] = softLimitEcho((mono + send) + fbL * g1);
-    echoLineR.data()[w] = softLimitEcho(((stereo ? inR : mono) + send) + fbR * g2);
-    echoWrite = w + 1 < n ? w + 1 : 0;
+        lineL[w] = softLimitEcho((mono[j] + send) + fbL * k.gainA);
+        lineR[w] = softLimitEcho(((k.stereo ? inR[j] : mono[j]) + send) + fbR * k.gainB);
+        w = w + 1 < n ? w + 1 : 0;
 
-    const float echoL = 0.78f * cL;
-    const float echoR = stereo ? 0.78f * cR : echoL;
+        echoL = 0.78f * cL;
+        echoR = k.stereo ? 0.78f * cR : echoL;
+        outL[j] = echoL;
+        outR[j] = echoR;
+    }
+    echoWrite = w;
+    echoLfoPhase = phase;
+    echoTapL = tapFilterL;
+    echoTapR = tapFilterR;
+    echoFeedbackL = feedbackL;
+    echoFeedbackR = feedbackR;
     echoOutL = echoL;
     echoOutR = echoR;
-    return {echoL, echoR};
 }
 
 } // namespace vorn

@@ -233,13 +233,10 @@ void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noex
         std::fill_n(chunk.echoR.begin(), count, 0.0f);
         return;
     }
-    for (int j = 0; j < count; ++j)
-    {
-        const auto [l, r] = processEcho(chunk.mono[j], chunk.inR[j], withReverb ? chunk.reverbL[j] : 0.0f,
-                                        withReverb ? chunk.reverbR[j] : 0.0f, advanced);
-        chunk.echoL[j] = l;
-        chunk.echoR[j] = r;
-    }
+    // The reverb is sent to the lines only when it feeds them, and then the section runs after it.
+    echoRun(count, echoControls(advanced), chunk.mono.data(), chunk.inR.data(),
+            withReverb ? chunk.reverbL.data() : nullptr, withReverb ? chunk.reverbR.data() : nullptr,
+            chunk.echoL.data(), chunk.echoR.data());
 }
 
 void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& advanced, float sendBefore) noexcept
@@ -397,8 +394,7 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
 
     // 22. Vintage converter.
     if (advanced.vintageConv)
-        for (int j = 0; j < count; ++j)
-            std::tie(outL[j], outR[j]) = processVintageConverter(outL[j], outR[j]);
+        convertChunk(outL, outR, count);
 
     // 23, 24. Dry/wet and the output soft limit, the latter only for the rare sample beyond its knee.
     for (int j = 0; j < count; j += 4)

@@ -96,6 +96,7 @@ void VornDsp::prepare(double newSampleRate, int)
     inputHighPassCoefficient = {};
 
     prepareEarlyReflections();
+    prepareConverter();
     prepared = true;
     reset();
 }

@@ -82,6 +82,8 @@ public:
 
     /** 13.5 kHz low-pass, 16-bit truncation, a slight non-linearity and dither. */
     StereoPair processVintageConverter(float l, float r) noexcept;
+    /** processVintageConverter over count samples of each channel, in place. */
+    void convertChunk(float* left, float* right, int count) noexcept;
 
     /** The two echo lines for one sample; mono and inR are the raw inputs, reverbL/R the stereo-staged reverb. */
     StereoPair processEcho(float mono, float inR, float reverbL, float reverbR, const Advanced& advanced) noexcept;
@@ -269,6 +271,18 @@ private:
     static void earlyTapsWide(const ErPatternAtRate& pattern, const float* line, int n, const float* write, int rounded,
                               float* left, float* right) noexcept;
     void runEcho(int count, const Advanced& advanced, bool withReverb) noexcept;
+
+    /** What the echo section makes of the records, the same for a whole block. */
+    struct EchoControls
+    {
+        bool stereo = false, cross = false, reverbSend = false;
+        float delayA = 1, delayB = 1, gainA = 0, gainB = 0; // delays in samples, feedback gains
+    };
+    /** The section's controls; entering an echo mode, it first clears the lines. */
+    EchoControls echoControls(const Advanced& advanced) noexcept;
+    /** The two echo lines for count samples; reverbL/R are read only when the reverb is sent to them. */
+    void echoRun(int count, const EchoControls& controls, const float* mono, const float* inR, const float* reverbL,
+                 const float* reverbR, float* outL, float* outR) noexcept;
     void runTankInput(int count, const BlockControls& controls, const Advanced& advanced, float sendBefore) noexcept;
     void runTank(int count, const BlockControls& controls) noexcept;
     void runReverbOutput(int count, const BlockControls& controls) noexcept;
@@ -287,6 +301,8 @@ private:
     int wideTankRunLimit(const Bank& bank) const noexcept;
 
     void prepareEarlyReflections();
+    /** Builds the converter's table of shaped 16-bit steps (once for every engine). */
+    static void prepareConverter();
     static void clear(std::vector<float>& buffer) noexcept;
 
     double sampleRate = 48000.0;
