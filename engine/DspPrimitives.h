@@ -324,6 +324,11 @@ public:
         void reset() noexcept;
         float process(float x, float cents) noexcept;
 
+        /** The engine's detune: for each of count samples whose shift |cents| is at least 0.001, the left sample
+            through `left` at -cents/2 and the right one through `right` at +cents/2, as process() would, in place. */
+        static void processPair(PitchShifter& left, PitchShifter& right, float* l, float* r, const float* cents,
+                                int count) noexcept;
+
         std::vector<float> buffer;
         int writeIndex = 0;
         std::array<float, 2> readPos{0.0f, 0.0f};

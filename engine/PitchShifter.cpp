@@ -55,3 +55,109 @@ float VornDspPrimitives::PitchShifter::process(float x, float cents) noexcept
 }
 
 } // namespace vorn
+
+namespace vorn
+{
+
+void VornDspPrimitives::PitchShifter::processPair(PitchShifter& left, PitchShifter& right, float* l, float* r,
+                                                  const float* cents, int count) noexcept
+{
+    const int n = static_cast<int>(left.buffer.size());
+    if (n < 2 || static_cast<int>(right.buffer.size()) != n)
+    {
+        for (int j = 0; j < count; ++j)
+            if (std::abs(cents[j]) >= 0.001f)
+            {
+                l[j] = left.process(l[j], -0.5f * cents[j]);
+                r[j] = right.process(r[j], 0.5f * cents[j]);
+            }
+        return;
+    }
+
+    // process() for both shifters at once: the four read positions (left A, B, right A, B) in four lanes, with
+    // the same operations lane by lane. Only the buffer lookups go one by one.
+    const auto size = static_cast<float>(n);
+    const Float4 sizes = splat(size), twoSizes = splat(2.0f * size);
+    const Int4 ns = splat(n), zero = splat(0), one = splat(1), two = splat(2);
+    const Int4 magnitude = splat(0x7fffffff);
+    float* dataL = left.buffer.data();
+    float* dataR = right.buffer.data();
+    int writeL = left.writeIndex, writeR = right.writeIndex;
+    Float4 position{left.readPos[0], left.readPos[1], right.readPos[0], right.readPos[1]};
+    for (int j = 0; j < count; ++j)
+    {
+        const float detuneCents = cents[j];
+        if (!(std::abs(detuneCents) >= 0.001f)) // the shifters wait untouched while the shift is negligible
+            continue;
+        dataL[writeL] = l[j];
+        dataR[writeR] = r[j];
+        writeL = writeL + 1 < n ? writeL + 1 : 0;
+        writeR = writeR + 1 < n ? writeR + 1 : 0;
+        const float ratioL = std::exp2(-0.5f * detuneCents / 1200.0f);
+        const float ratioR = std::exp2(0.5f * detuneCents / 1200.0f);
+
+        // fmod of a value in [n, 2n) is that value minus n, exactly; the general case keeps fmod.
+        const Float4 moved = (position + Float4{ratioL, ratioL, ratioR, ratioR}) + sizes;
+        const Int4 inRange = (moved >= sizes) & (moved < twoSizes);
+        position = moved - sizes;
+        if ((inRange[0] & inRange[1] & inRange[2] & inRange[3]) == 0)
+            for (int k = 0; k < 4; ++k)
+                if (inRange[k] == 0)
+                    position[k] = std::fmod(moved[k], size);
+
+        const Float4 writes{static_cast<float>(writeL), static_cast<float>(writeL), static_cast<float>(writeR),
+                            static_cast<float>(writeR)};
+        Float4 dist = writes - position;
+        dist = select(dist < splat(0.0f), dist + sizes, dist);
+        const Float4 t = dist / sizes;
+        const Float4 offset = splat(2.0f) * t - splat(1.0f);
+        const Float4 window = splat(1.0f) - reinterpret_cast<Float4>(reinterpret_cast<Int4>(offset) & magnitude);
+
+        // The cubic reads (cubicRead) of the four positions, which lie in [0, n) but for a position that is not
+        // a number.
+        Float4 ym1, y0, y1, y2, fraction;
+        const Int4 inside = (position >= splat(0.0f)) & (position < sizes);
+        if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
+        {
+            const Int4 i = __builtin_convertvector(position, Int4); // not negative: truncation is the floor
+            fraction = position - __builtin_convertvector(i, Float4);
+            const Int4 im1 = select(i == zero, ns - one, i - one);
+            const Int4 ip1 = select(i + one < ns, i + one, zero);
+            const Int4 ip2 = select(i + two < ns, i + two, i + two - ns);
+            ym1 = Float4{dataL[im1[0]], dataL[im1[1]], dataR[im1[2]], dataR[im1[3]]};
+            y0 = Float4{dataL[i[0]], dataL[i[1]], dataR[i[2]], dataR[i[3]]};
+            y1 = Float4{dataL[ip1[0]], dataL[ip1[1]], dataR[ip1[2]], dataR[ip1[3]]};
+            y2 = Float4{dataL[ip2[0]], dataL[ip2[1]], dataR[ip2[2]], dataR[ip2[3]]};
+        }
+        else
+            for (int k = 0; k < 4; ++k)
+            {
+                const float* data = k < 2 ? dataL : dataR;
+                const auto point = locate(n, position[k]);
+                fraction[k] = point.t;
+                ym1[k] = data[point.im1];
+                y0[k] = data[point.i0];
+                y1[k] = data[point.ip1];
+                y2[k] = data[point.ip2];
+            }
+        const Float4 a0 = ((y2 - y1) - ym1) + y0;
+        const Float4 a1 = (ym1 - y0) - a0;
+        const Float4 a2 = y1 - ym1;
+        const Float4 read = ((a0 * fraction + a1) * fraction + a2) * fraction + y0;
+
+        float normL = window[0] + window[1];
+        float normR = window[2] + window[3];
+        if (normL == 0.0f)
+            normL = 1.0f;
+        if (normR == 0.0f)
+            normR = 1.0f;
+        l[j] = (read[0] * window[0] + read[1] * window[1]) / normL;
+        r[j] = (read[2] * window[2] + read[3] * window[3]) / normR;
+    }
+    left.writeIndex = writeL;
+    right.writeIndex = writeR;
+    left.readPos = {position[0], position[1]};
+    right.readPos = {position[2], position[3]};
+}
+
+} // namespace vorn

@@ -102,12 +102,21 @@ VornDsp::StereoPair VornDsp::processSample(float inL, float inR, const Parameter
 
 void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noexcept
 {
-    // The banks' decay gains, scaled lengths and depth follow the block's controls alone.
+    // The banks' decay gains, scaled lengths and depth follow the block's controls alone: the same controls give
+    // the same preparation, which is then skipped.
     if (k.tankOn)
     {
-        prepareBank(bankL, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
-        prepareBank(bankR, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
+        const BankControls controls{k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.density, k.taps};
+        if (!banksPrepared || std::memcmp(&controls, &bankControls, sizeof controls) != 0)
+        {
+            prepareBank(bankL, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
+            prepareBank(bankR, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
+            bankControls = controls;
+            banksPrepared = true;
+            wideRunLimit = std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR));
+        }
     }
+    blockStereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
 }
 
 int VornDsp::chunkLimit(const BlockControls& k, const Parameters& parameters) const noexcept
@@ -275,7 +284,7 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
     for (int j = 0; j < count; ++j)
         chunk.modRate[j] = chunk.wander[j] * k.modRate;
 
-    const int wideRun = wideLanes ? std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR)) : 0;
+    const int wideRun = wideLanes ? wideRunLimit : 0;
     if (wideRun > 0)
     {
         for (int start = 0; start < count; start += wideRun)
@@ -296,7 +305,7 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
 
 void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 {
-    const auto stereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
+    const auto& stereo = blockStereo;
     const float s = k.softening;
     auto lowL = narrowL, lowR = narrowR;
     for (int j = 0; j < count; ++j)
@@ -330,15 +339,8 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 
     // 15. Detune: the shifters wait untouched while the shift is negligible.
     if (k.detune != 0.0f)
-        for (int j = 0; j < count; ++j)
-        {
-            const float detuneCents = chunk.cents[j];
-            if (std::abs(detuneCents) >= 0.001f)
-            {
-                chunk.reverbL[j] = shifterL.process(chunk.reverbL[j], -0.5f * detuneCents);
-                chunk.reverbR[j] = shifterR.process(chunk.reverbR[j], 0.5f * detuneCents);
-            }
-        }
+        PitchShifter::processPair(shifterL, shifterR, chunk.reverbL.data(), chunk.reverbR.data(), chunk.cents.data(),
+                                  count);
 
     // 16. Stereo image.
     stereoStagesOfChunk(count, stereo);

@@ -91,6 +91,7 @@ float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, flo
                                 float sizeFactor, float modDepth, float modRateHz, int taps, float density) noexcept
 {
     prepareBank(bank, decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, taps, density);
+    banksPrepared = false; // the next block prepares both banks for its own controls
     if (wideLanes && wideTankRunLimit(bank) > 0)
     {
         float out = 0.0f;

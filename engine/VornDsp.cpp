@@ -31,6 +31,7 @@ void VornDsp::prepare(double newSampleRate, int)
     // decay caches.
     bankL = Bank();
     bankR = Bank();
+    banksPrepared = false;
     const auto lineSamples = static_cast<size_t>(std::max(8, juce::roundToInt(sampleRate)));
     for (size_t i = 0; i < 8; ++i)
     {

@@ -247,8 +247,16 @@ private:
         Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
     };
 
-    /** The work the chunks need done once per block before they run. */
+    /** The work the chunks need done once per block before they run; what follows from controls that have not
+        changed since the last block is kept. */
     void prepareBlock(const BlockControls& controls, const Advanced& advanced) noexcept;
+
+    /** The controls the banks were last prepared for, compared bit for bit. */
+    struct BankControls
+    {
+        float decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, density;
+        int taps;
+    };
 
     /** How many samples a chunk may hold under the block's controls (at least 1). */
     int chunkLimit(const BlockControls& controls, const Parameters& parameters) const noexcept;
@@ -310,8 +318,13 @@ private:
     bool wideLanes = wideLanesAvailable();
     Coefficients coeffs;
 
-    // Tank (banks heard left and right).
+    // Tank (banks heard left and right), the controls they were prepared for (none yet, while banksPrepared is
+    // false) and the longest run of samples the wide tank may take under them.
     Bank bankL, bankR;
+    BankControls bankControls{};
+    bool banksPrepared = false;
+    int wideRunLimit = 0;
+    StereoControls blockStereo; // the stereo stages' controls for the block
 
     // Diffusers: input and output pairs, and the psycho-Blumlein pairs.
     std::array<AllpassDiffuser, 2> inDiffL, inDiffR, outDiffL, outDiffR;
