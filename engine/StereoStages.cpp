@@ -11,6 +11,96 @@ VornDspPrimitives::Float4 clampUnit(VornDspPrimitives::Float4 v) noexcept
     using P = VornDspPrimitives;
     return P::select(v < P::splat(-1.0f), P::splat(-1.0f), P::select(P::splat(1.0f) < v, P::splat(1.0f), v));
 }
+
+using Float4 = VornDspPrimitives::Float4;
+
+/** The same number in every lane of T (a float, or four lanes). */
+template <typename T>
+T all(float x) noexcept
+{
+    if constexpr (std::is_same_v<T, float>)
+        return x;
+    else
+        return VornDspPrimitives::splat(x);
+}
+
+/** Stereo depth after its lines and filters: the rotated, widened mid and side, from the input (l, r), the filtered
+    cross taps (hA, hB) and the high-passed inputs (yL, yR). Floats, or four samples at a time. */
+template <typename T>
+void depthArithmetic(T l, T r, T hA, T hB, T yL, T yR, T cosAngle, T sinAngle, float dep, T& midOut,
+                     T& sideOut) noexcept
+{
+    const T mid = (l + r) * all<T>(0.5f);
+    const T side = (l - r) * all<T>(0.5f);
+    const T hs = (hA + hB) * all<T>(0.5f);
+    const T hd = (hA - hB) * all<T>(0.5f);
+    const T hf = (yL - yR) * all<T>(0.5f);
+
+    const T mr = mid * cosAngle - side * sinAngle;
+    const T sr2 = mid * sinAngle + side * cosAngle;
+
+    const T d = all<T>(dep);
+    midOut = mr * all<T>(1.0f - 0.16f * dep) + d * hs * all<T>(0.24f);
+    sideOut = sr2 * all<T>(1.0f + 0.42f * dep) + d * hd * all<T>(0.72f) + d * hf * all<T>(0.08f);
+}
+
+/** Headspace after its lines and filters: the mid and the side before saturation, from the input (l, r), the short
+    taps (ls, rs), the filtered long taps (pA, pB, qA, qB) and the high-passed inputs (zL, zR). */
+template <typename T>
+void headspaceArithmetic(T l, T r, T ls, T rs, T pA, T pB, T qA, T qB, T zL, T zR, float amount, T& midOut,
+                         T& sideOut) noexcept
+{
+    const T m = all<T>(amount);
+    const T mid = (l + r) * all<T>(0.5f);
+    const T sd = (l - r) * all<T>(0.5f);
+    const T k = all<T>(1.0f + 0.08f * amount);
+
+    midOut = mid + m * ((pA + pB) * all<T>(0.5f)) * all<T>(0.12f);
+    sideOut = sd * k + m * ((qB - qA) * all<T>(0.5f)) * all<T>(0.2f) + m * ((ls - rs) * all<T>(0.5f)) * all<T>(0.09f) +
+              m * ((zL - zR) * all<T>(0.5f)) * all<T>(0.045f);
+}
+
+/** Writes count samples into a line of n from index `write` on, wrapping at its end. */
+void writeRun(float* line, int n, int write, const float* in, int count) noexcept
+{
+    const int first = std::min(count, n - write);
+    std::copy_n(in, first, line + write);
+    for (int done = first; done < count; done += n)
+        std::copy_n(in + done, std::min(n, count - done), line);
+}
+
+/** Reads count successive samples of a line of n, the first at index `from`, wrapping at its end. */
+void readRun(const float* line, int n, int from, float* out, int count) noexcept
+{
+    for (int done = 0; done < count;)
+    {
+        const int run = std::min(count - done, n - from);
+        std::copy_n(line + from, run, out + done);
+        done += run;
+        from = 0;
+    }
+}
+
+/** How a chunk of count samples may read a tap d samples (modulo n, d not negative) behind each sample's write
+    position in a line of n, with the whole chunk written at once: before the writes (every sample it reads is older
+    than the chunk, or is the one about to be overwritten), after them (it reads samples of the chunk and none that
+    a later one overwrites), or not at all. */
+enum class TapOrder
+{
+    beforeWrites,
+    afterWrites,
+    sampleBySample
+};
+
+TapOrder tapOrder(int d, int n, int count) noexcept
+{
+    if (count > n)
+        return TapOrder::sampleBySample;
+    const int behind = d % n;
+    if (behind == 0 || behind >= count)
+        return TapOrder::beforeWrites;
+    return behind <= n - count ? TapOrder::afterWrites : TapOrder::sampleBySample;
+}
 } // namespace
 
 VornDsp::StereoControls VornDsp::stereoControls(float amount, float blend, float headspace, float sizeNorm) noexcept
@@ -90,20 +180,10 @@ inline VornDsp::StereoPair VornDsp::depthMidSide(DepthState& state, float l, flo
     depthLineR.data()[w] = r;
     state.write = w + 1 < n ? w + 1 : 0;
 
-    const float mid = (l + r) * 0.5f;
-    const float side = (l - r) * 0.5f;
-    const float hs = (hA + hB) * 0.5f;
-    const float hd = (hA - hB) * 0.5f;
-
     const float yL = state.hpL.processWith(l, coeffs.hp2200);
     const float yR = state.hpR.processWith(r, coeffs.hp2200);
-    const float hf = (yL - yR) * 0.5f;
-
-    const float mr = mid * cosAngle - side * sinAngle;
-    const float sr2 = mid * sinAngle + side * cosAngle;
-
-    const float m2 = mr * (1.0f - 0.16f * dep) + dep * hs * 0.24f;
-    const float s2 = sr2 * (1.0f + 0.42f * dep) + dep * hd * 0.72f + dep * hf * 0.08f;
+    float m2 = 0.0f, s2 = 0.0f;
+    depthArithmetic(l, r, hA, hB, yL, yR, cosAngle, sinAngle, dep, m2, s2);
     return {m2, s2};
 }
 
@@ -201,13 +281,8 @@ inline VornDsp::StereoPair VornDsp::headspaceMidSide(HeadspaceState& state, floa
     const float zL = state.hpL.processWith(l, coeffs.hp5200);
     const float zR = state.hpR.processWith(r, coeffs.hp5200);
 
-    const float mid = (l + r) * 0.5f;
-    const float sd = (l - r) * 0.5f;
-    const float k = 1.0f + 0.08f * m;
-
-    const float m2 = mid + m * ((pA + pB) * 0.5f) * 0.12f;
-    const float side =
-        sd * k + m * ((qB - qA) * 0.5f) * 0.2f + m * ((ls - rs) * 0.5f) * 0.09f + m * ((zL - zR) * 0.5f) * 0.045f;
+    float m2 = 0.0f, side = 0.0f;
+    headspaceArithmetic(l, r, ls, rs, pA, pB, qA, qB, zL, zR, m, m2, side);
     return {m2, side};
 }
 
@@ -233,15 +308,7 @@ void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexc
         store4(chunk.blumleinSin.data() + j, sines.blumlein);
     }
 
-    auto depthNow = depthState;
-    for (int j = 0; j < count; ++j)
-    {
-        const auto [m, sd] =
-            depthMidSide(depthNow, chunk.reverbL[j], chunk.reverbR[j], stereo, chunk.cosAngle[j], chunk.sinAngle[j]);
-        chunk.mid[j] = m;
-        chunk.side[j] = sd;
-    }
-    depthState = depthNow;
+    depthOfChunk(count, stereo);
     blumleinOfChunk(count, stereo);
     for (int j = 0; j < count; j += 4)
     {
@@ -249,19 +316,144 @@ void VornDsp::stereoStagesOfChunk(int count, const StereoControls& stereo) noexc
         store4(chunk.reverbL.data() + j, out.a);
         store4(chunk.reverbR.data() + j, out.b);
     }
-    auto headNow = headState;
-    for (int j = 0; j < count; ++j)
-    {
-        const auto [m, sd] = headspaceMidSide(headNow, chunk.reverbL[j], chunk.reverbR[j], stereo);
-        chunk.mid[j] = m;
-        chunk.side[j] = sd;
-    }
-    headState = headNow;
+    headspaceOfChunk(count, stereo);
     for (int j = 0; j < count; j += 4)
     {
         const auto out = headspaceOutput(load4(chunk.mid.data() + j), load4(chunk.side.data() + j), stereo);
         store4(chunk.reverbL.data() + j, out.a);
         store4(chunk.reverbR.data() + j, out.b);
+    }
+}
+
+void VornDsp::depthOfChunk(int count, const StereoControls& s) noexcept
+{
+    // depthMidSide() over the chunk's reverb into chunk.mid and chunk.side. Where the taps allow, the whole chunk
+    // enters the lines at once and each tap is read as one run, so that only the filters go sample by sample and
+    // the rest four samples at a time.
+    const int n = static_cast<int>(depthLineL.size());
+    const TapOrder orderA = tapOrder(s.depthTapA, n, count), orderB = tapOrder(s.depthTapB, n, count);
+    if (orderA == TapOrder::sampleBySample || orderB == TapOrder::sampleBySample)
+    {
+        auto state = depthState;
+        for (int j = 0; j < count; ++j)
+        {
+            const auto [m, sd] =
+                depthMidSide(state, chunk.reverbL[j], chunk.reverbR[j], s, chunk.cosAngle[j], chunk.sinAngle[j]);
+            chunk.mid[j] = m;
+            chunk.side[j] = sd;
+        }
+        depthState = state;
+        return;
+    }
+
+    const int w = depthState.write;
+    float* tapA = chunk.tapA.data();
+    float* tapB = chunk.tapB.data();
+    for (const bool afterWrites : {false, true})
+    {
+        if (afterWrites)
+        {
+            writeRun(depthLineL.data(), n, w, chunk.reverbL.data(), count);
+            writeRun(depthLineR.data(), n, w, chunk.reverbR.data(), count);
+        }
+        if ((orderA == TapOrder::afterWrites) == afterWrites)
+            readRun(depthLineR.data(), n, indexBehind(w, s.depthTapA, n), tapA, count);
+        if ((orderB == TapOrder::afterWrites) == afterWrites)
+            readRun(depthLineL.data(), n, indexBehind(w, s.depthTapB, n), tapB, count);
+    }
+
+    auto state = depthState;
+    state.write = w + count < n ? w + count : w + count - n;
+    for (int j = 0; j < count; ++j)
+    {
+        tapA[j] = state.lpA.processWith(tapA[j], s.depthLowPass);
+        tapB[j] = state.lpB.processWith(tapB[j], s.depthLowPass);
+        chunk.highL[j] = state.hpL.processWith(chunk.reverbL[j], coeffs.hp2200);
+        chunk.highR[j] = state.hpR.processWith(chunk.reverbR[j], coeffs.hp2200);
+    }
+    depthState = state;
+
+    for (int j = 0; j < count; j += 4)
+    {
+        Float4 mid, side;
+        depthArithmetic(load4(chunk.reverbL.data() + j), load4(chunk.reverbR.data() + j), load4(tapA + j),
+                        load4(tapB + j), load4(chunk.highL.data() + j), load4(chunk.highR.data() + j),
+                        load4(chunk.cosAngle.data() + j), load4(chunk.sinAngle.data() + j), s.dep, mid, side);
+        store4(chunk.mid.data() + j, mid);
+        store4(chunk.side.data() + j, side);
+    }
+}
+
+void VornDsp::headspaceOfChunk(int count, const StereoControls& s) noexcept
+{
+    // headspaceMidSide() over the chunk's reverb into chunk.mid and chunk.side, the lines a run at a time where the
+    // taps allow, as in depthOfChunk.
+    const int n = static_cast<int>(headLineL.size());
+    const int w = headState.write;
+    const int shortStart = indexBehind(w, s.headShort, n);
+    const int longStart = indexBehind(indexBehind(w, s.headLong, n), s.headShort, n);
+    const TapOrder shortOrder = tapOrder(s.headShort, n, count);
+    const TapOrder longOrder = tapOrder(w - longStart + n, n, count);
+    if (shortOrder == TapOrder::sampleBySample || longOrder == TapOrder::sampleBySample)
+    {
+        auto state = headState;
+        for (int j = 0; j < count; ++j)
+        {
+            const auto [m, sd] = headspaceMidSide(state, chunk.reverbL[j], chunk.reverbR[j], s);
+            chunk.mid[j] = m;
+            chunk.side[j] = sd;
+        }
+        headState = state;
+        return;
+    }
+
+    float* shortL = chunk.tapA.data();
+    float* shortR = chunk.tapB.data();
+    float* longL = chunk.tapC.data();
+    float* longR = chunk.tapD.data();
+    for (const bool afterWrites : {false, true})
+    {
+        if (afterWrites)
+        {
+            writeRun(headLineL.data(), n, w, chunk.reverbL.data(), count);
+            writeRun(headLineR.data(), n, w, chunk.reverbR.data(), count);
+        }
+        if ((shortOrder == TapOrder::afterWrites) == afterWrites)
+        {
+            readRun(headLineL.data(), n, shortStart, shortL, count);
+            readRun(headLineR.data(), n, shortStart, shortR, count);
+        }
+        if ((longOrder == TapOrder::afterWrites) == afterWrites)
+        {
+            readRun(headLineL.data(), n, longStart, longL, count);
+            readRun(headLineR.data(), n, longStart, longR, count);
+        }
+    }
+
+    auto state = headState;
+    state.write = w + count < n ? w + count : w + count - n;
+    float* lowA = chunk.lowA.data();
+    float* lowB = chunk.lowB.data();
+    for (int j = 0; j < count; ++j)
+    {
+        const float rl = longR[j], ll = longL[j];
+        lowA[j] = state.lpA.processWith(rl, coeffs.lp2600);
+        lowB[j] = state.lpB.processWith(ll, coeffs.lp2600);
+        longR[j] = state.hpA.processWith(rl, coeffs.hp1700);
+        longL[j] = state.hpB.processWith(ll, coeffs.hp1700);
+        chunk.highL[j] = state.hpL.processWith(chunk.reverbL[j], coeffs.hp5200);
+        chunk.highR[j] = state.hpR.processWith(chunk.reverbR[j], coeffs.hp5200);
+    }
+    headState = state;
+
+    for (int j = 0; j < count; j += 4)
+    {
+        Float4 mid, side;
+        headspaceArithmetic(load4(chunk.reverbL.data() + j), load4(chunk.reverbR.data() + j), load4(shortL + j),
+                            load4(shortR + j), load4(lowA + j), load4(lowB + j), load4(longR + j), load4(longL + j),
+                            load4(chunk.highL.data() + j), load4(chunk.highR.data() + j), s.headspace, mid, side);
+        store4(chunk.mid.data() + j, mid);
+        store4(chunk.side.data() + j, side);
     }
 }
 

@@ -204,6 +204,8 @@ private:
                                float blumleinSin) noexcept;
     StereoPair blumleinWith(float mid, float side, const StereoControls& s, float v) noexcept;
     void blumleinOfChunk(int count, const StereoControls& s) noexcept;
+    void depthOfChunk(int count, const StereoControls& s) noexcept;
+    void headspaceOfChunk(int count, const StereoControls& s) noexcept;
     void stereoStagesOfChunk(int count, const StereoControls& s) noexcept;
 
     // Their parts: the filters and lines, which run sample by sample, and the memoryless rest, four samples at a
@@ -245,6 +247,7 @@ private:
         Samples cosAngle{}, sinAngle{}, blumleinSin{}, mid{}, side{};
         Samples phaseA{}, phaseB{}, duck{}, noiseL{}, noiseR{};
         Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
+        Samples tapA{}, tapB{}, tapC{}, tapD{}, lowA{}, lowB{}, highL{}, highR{}; // the stereo stages' taps and filters
     };
 
     /** The work the chunks need done once per block before they run; what follows from controls that have not
