@@ -290,9 +290,8 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
         for (int start = 0; start < count; start += wideRun)
         {
             const int run = std::min(wideRun, count - start);
-            const float* modRate = chunk.modRate.data() + start;
-            runBankRunWide(bankL, chunk.tankInL.data() + start, modRate, 1.0f, run, chunk.reverbL.data() + start);
-            runBankRunWide(bankR, chunk.tankInR.data() + start, modRate, 1.13f, run, chunk.reverbR.data() + start);
+            runBanksRunWide(chunk.tankInL.data() + start, chunk.tankInR.data() + start, chunk.modRate.data() + start,
+                            run, chunk.reverbL.data() + start, chunk.reverbR.data() + start);
         }
         return;
     }

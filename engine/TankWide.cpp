@@ -138,29 +138,41 @@ VORN_AVX2 inline F8 hadamard8(F8 o) noexcept
     return _mm256_mul_ps(c, splat8(0.35355338f));
 }
 
-/** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample. */
-VORN_AVX2 void modulate(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n,
-                        float* positions) noexcept
+/** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample; the banks run
+    side by side, so that their phase recursions overlap. */
+template <size_t kBanks>
+VORN_AVX2 void modulate(const std::array<VornDsp::Bank*, kBanks>& banks, const std::array<float, kBanks>& rateScale,
+                        const float* modRate, int count, int n, const std::array<float*, kBanks>& positions) noexcept
 {
     constexpr float kTwoPi = VornDsp::kTwoPi;
     const F8 twoPi = splat8(kTwoPi);
-    const F8 rate = _mm256_load_ps(bank.ratePerSample.data());
-    const F8 nominal = _mm256_load_ps(bank.scaledNominal.data());
-    const F8 depth = splat8(bank.depthSamples);
-    F8 phase = _mm256_load_ps(bank.phase.data());
-    int write = bank.writeIndex;
+    F8 rate[kBanks], nominal[kBanks], depth[kBanks], phase[kBanks];
+    for (size_t b = 0; b < kBanks; ++b)
+    {
+        rate[b] = _mm256_load_ps(banks[b]->ratePerSample.data());
+        nominal[b] = _mm256_load_ps(banks[b]->scaledNominal.data());
+        depth[b] = splat8(banks[b]->depthSamples);
+        phase[b] = _mm256_load_ps(banks[b]->phase.data());
+    }
+    int write[kBanks];
+    for (size_t b = 0; b < kBanks; ++b)
+        write[b] = banks[b]->writeIndex;
     for (int j = 0; j < count; ++j)
     {
-        const float w = kTwoPi * (modRate[j] * rateScale);
-        const F8 inc = _mm256_mul_ps(splat8(w), rate);
-        const F8 advanced = _mm256_add_ps(phase, inc);
-        phase = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
-        const F8 d = _mm256_add_ps(nominal, _mm256_mul_ps(depth, fastSin8(phase)));
-        _mm256_store_ps(positions + 8 * j,
-                        _mm256_sub_ps(splat8(static_cast<float>(write)), _mm256_max_ps(d, splat8(8.0f))));
-        write = write + 1 < n ? write + 1 : 0;
+        for (size_t b = 0; b < kBanks; ++b)
+        {
+            const float w = kTwoPi * (modRate[j] * rateScale[b]);
+            const F8 inc = _mm256_mul_ps(splat8(w), rate[b]);
+            const F8 advanced = _mm256_add_ps(phase[b], inc);
+            phase[b] = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
+            const F8 d = _mm256_add_ps(nominal[b], _mm256_mul_ps(depth[b], fastSin8(phase[b])));
+            _mm256_store_ps(positions[b] + 8 * j,
+                            _mm256_sub_ps(splat8(static_cast<float>(write[b])), _mm256_max_ps(d, splat8(8.0f))));
+            write[b] = write[b] + 1 < n ? write[b] + 1 : 0;
+        }
     }
-    _mm256_store_ps(bank.phase.data(), phase);
+    for (size_t b = 0; b < kBanks; ++b)
+        _mm256_store_ps(banks[b]->phase.data(), phase[b]);
 }
 
 /** Rows to columns of an 8 x 8 block: on return r[i] holds element i of each of the eight rows. */
@@ -269,43 +281,9 @@ VORN_AVX2 void interpolate(const VornDsp::Bank& bank, const float* positions, in
     }
 }
 
-/** Pass 3: mix, band-split decay filters, input and soft limit, sample by sample, each sample's eight values
-    replacing its reads in `rows`; then the writes, eight samples of a line at a time where the run does not cross
-    the end of the buffers. */
-VORN_AVX2 void feed(VornDsp::Bank& bank, float* rows, const float* input, int count, int n, float c200,
-                    float c2500) noexcept
+/** The writes of pass 3, eight samples of a line at a time where the run does not cross the end of the buffers. */
+VORN_AVX2 void writeRows(VornDsp::Bank& bank, const float* rows, int count, int n) noexcept
 {
-    const F8 one = splat8(1.0f);
-    const F8 gain = _mm256_load_ps(bank.gain.data());
-    const F8 lowGain = _mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one);
-    const F8 highGain = _mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one);
-    const F8 cLow = splat8(c200), cHigh = splat8(c2500);
-    const float inject = bank.inject;
-    F8 lowX1 = _mm256_load_ps(bank.lowX1.data()), lowY = _mm256_load_ps(bank.lowY.data());
-    F8 highX1 = _mm256_load_ps(bank.highX1.data()), highY = _mm256_load_ps(bank.highY.data());
-    for (int j = 0; j < count; ++j)
-    {
-        float* row = rows + 8 * j;
-        const F8 x = _mm256_mul_ps(gain, hadamard8(_mm256_load_ps(row)));
-        lowY = _mm256_mul_ps(cLow, _mm256_sub_ps(_mm256_add_ps(lowY, x), lowX1));
-        lowX1 = x;
-        const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(lowGain, _mm256_sub_ps(x, lowY)));
-        highY = _mm256_mul_ps(cHigh, _mm256_sub_ps(_mm256_add_ps(highY, x2), highX1));
-        highX1 = x2;
-        const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(highGain, highY));
-        const F8 out = _mm256_add_ps(x3, splat8(input[j] * inject));
-        _mm256_store_ps(row, out);
-        const F8 beyond =
-            _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ), _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
-        if (_mm256_movemask_ps(beyond) != 0)
-            for (int i = 0; i < 8; ++i)
-                row[i] = VornDsp::softLimitTank(row[i]);
-    }
-    _mm256_store_ps(bank.lowX1.data(), lowX1);
-    _mm256_store_ps(bank.lowY.data(), lowY);
-    _mm256_store_ps(bank.highX1.data(), highX1);
-    _mm256_store_ps(bank.highY.data(), highY);
-
     std::array<float*, 8> lines;
     for (size_t i = 0; i < 8; ++i)
         lines[i] = bank[i].buffer.data();
@@ -330,6 +308,67 @@ VORN_AVX2 void feed(VornDsp::Bank& bank, float* rows, const float* input, int co
     }
     bank.writeIndex = write < n ? write : 0;
 }
+
+/** The feedback filters' running state of one bank in registers. */
+struct FeedState
+{
+    F8 gain, lowGain, highGain, lowX1, lowY, highX1, highY;
+    float inject;
+};
+
+/** Pass 3: mix, band-split decay filters, input and soft limit, sample by sample (the banks side by side, so that
+    their filter recursions overlap), each sample's eight values replacing its reads in `rows`; then the writes,
+    eight samples of a line at a time where the run does not cross the end of the buffers. */
+template <size_t kBanks>
+VORN_AVX2 void feed(const std::array<VornDsp::Bank*, kBanks>& banks, const std::array<float*, kBanks>& rows,
+                    const std::array<const float*, kBanks>& input, int count, int n, float c200, float c2500) noexcept
+{
+    const F8 one = splat8(1.0f);
+    const F8 cLow = splat8(c200), cHigh = splat8(c2500);
+    FeedState state[kBanks];
+    for (size_t b = 0; b < kBanks; ++b)
+    {
+        const auto& bank = *banks[b];
+        state[b] = {_mm256_load_ps(bank.gain.data()),
+                    _mm256_sub_ps(_mm256_load_ps(bank.lowGain.data()), one),
+                    _mm256_sub_ps(_mm256_load_ps(bank.highGain.data()), one),
+                    _mm256_load_ps(bank.lowX1.data()),
+                    _mm256_load_ps(bank.lowY.data()),
+                    _mm256_load_ps(bank.highX1.data()),
+                    _mm256_load_ps(bank.highY.data()),
+                    bank.inject};
+    }
+    for (int j = 0; j < count; ++j)
+        for (size_t b = 0; b < kBanks; ++b)
+        {
+            auto& f = state[b];
+            float* row = rows[b] + 8 * j;
+            const F8 x = _mm256_mul_ps(f.gain, hadamard8(_mm256_load_ps(row)));
+            f.lowY = _mm256_mul_ps(cLow, _mm256_sub_ps(_mm256_add_ps(f.lowY, x), f.lowX1));
+            f.lowX1 = x;
+            const F8 x2 = _mm256_add_ps(x, _mm256_mul_ps(f.lowGain, _mm256_sub_ps(x, f.lowY)));
+            f.highY = _mm256_mul_ps(cHigh, _mm256_sub_ps(_mm256_add_ps(f.highY, x2), f.highX1));
+            f.highX1 = x2;
+            const F8 x3 = _mm256_add_ps(x2, _mm256_mul_ps(f.highGain, f.highY));
+            const F8 out = _mm256_add_ps(x3, splat8(input[b][j] * f.inject));
+            _mm256_store_ps(row, out);
+            const F8 beyond = _mm256_or_ps(_mm256_cmp_ps(out, splat8(0.92f), _CMP_GT_OQ),
+                                           _mm256_cmp_ps(out, splat8(-0.92f), _CMP_LT_OQ));
+            if (_mm256_movemask_ps(beyond) != 0)
+                for (int i = 0; i < 8; ++i)
+                    row[i] = VornDsp::softLimitTank(row[i]);
+        }
+    for (size_t b = 0; b < kBanks; ++b)
+    {
+        auto& bank = *banks[b];
+        _mm256_store_ps(bank.lowX1.data(), state[b].lowX1);
+        _mm256_store_ps(bank.lowY.data(), state[b].lowY);
+        _mm256_store_ps(bank.highX1.data(), state[b].highX1);
+        _mm256_store_ps(bank.highY.data(), state[b].highY);
+        writeRows(bank, rows[b], count, n);
+    }
+}
+
 } // namespace
 
 void VornDsp::runBankRunWide(Bank& bank, const float* input, const float* modRate, float rateScale, int count,
@@ -338,9 +377,21 @@ void VornDsp::runBankRunWide(Bank& bank, const float* input, const float* modRat
     jassert(count <= Chunk::kLength && bank.taps == 1);
     const int n = static_cast<int>(bank[0].buffer.size());
     alignas(32) std::array<float, 8 * Chunk::kLength> positions, reads;
-    modulate(bank, modRate, rateScale, count, n, positions.data());
+    modulate<1>({&bank}, {rateScale}, modRate, count, n, {positions.data()});
     interpolate(bank, positions.data(), count, n, reads.data(), out);
-    feed(bank, reads.data(), input, count, n, coeffs.c200, coeffs.c2500);
+    feed<1>({&bank}, {reads.data()}, {input}, count, n, coeffs.c200, coeffs.c2500);
+}
+
+void VornDsp::runBanksRunWide(const float* inputL, const float* inputR, const float* modRate, int count, float* outL,
+                              float* outR) noexcept
+{
+    jassert(count <= Chunk::kLength && bankL.taps == 1 && bankR.taps == 1);
+    const int n = static_cast<int>(bankL[0].buffer.size());
+    alignas(32) std::array<float, 8 * Chunk::kLength> positionsL, positionsR, readsL, readsR;
+    modulate<2>({&bankL, &bankR}, {1.0f, 1.13f}, modRate, count, n, {positionsL.data(), positionsR.data()});
+    interpolate(bankL, positionsL.data(), count, n, readsL.data(), outL);
+    interpolate(bankR, positionsR.data(), count, n, readsR.data(), outR);
+    feed<2>({&bankL, &bankR}, {readsL.data(), readsR.data()}, {inputL, inputR}, count, n, coeffs.c200, coeffs.c2500);
 }
 
 int VornDsp::wideTankRunLimit(const Bank& bank) const noexcept
@@ -376,6 +427,11 @@ bool VornDsp::wideLanesAvailable() noexcept
 namespace vorn
 {
 void VornDsp::runBankRunWide(Bank&, const float*, const float*, float, int, float*) noexcept
+{
+    jassertfalse;
+}
+
+void VornDsp::runBanksRunWide(const float*, const float*, const float*, int, float*, float*) noexcept
 {
     jassertfalse;
 }

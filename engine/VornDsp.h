@@ -310,6 +310,9 @@ private:
     void runBankRunWide(Bank& bank, const float* input, const float* modRate, float rateScale, int count,
                         float* out) noexcept;
     int wideTankRunLimit(const Bank& bank) const noexcept;
+    /** runBankRunWide for both banks side by side (the right one's rates scaled by 1.13). */
+    void runBanksRunWide(const float* inputL, const float* inputR, const float* modRate, int count, float* outL,
+                         float* outR) noexcept;
 
     void prepareEarlyReflections();
     /** Builds the converter's table of shaped 16-bit steps (once for every engine). */
