@@ -113,7 +113,7 @@ void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noe
             prepareBank(bankR, k.decaySeconds, k.rl, k.rh, k.sizeFactor, advanced.modDepth, k.taps, k.density);
             bankControls = controls;
             banksPrepared = true;
-            wideRunLimit = std::min(wideTankRunLimit(bankL), wideTankRunLimit(bankR));
+            runLimit = std::min(tankRunLimit(bankL), tankRunLimit(bankR));
         }
     }
     blockStereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
@@ -284,14 +284,19 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
     for (int j = 0; j < count; ++j)
         chunk.modRate[j] = chunk.wander[j] * k.modRate;
 
-    const int wideRun = wideLanes ? wideRunLimit : 0;
-    if (wideRun > 0)
+    // Both banks a run of samples at a time where the run limit allows, eight lanes wide on processors with AVX2.
+    if (runLimit > 0)
     {
-        for (int start = 0; start < count; start += wideRun)
+        for (int start = 0; start < count; start += runLimit)
         {
-            const int run = std::min(wideRun, count - start);
-            runBanksRunWide(chunk.tankInL.data() + start, chunk.tankInR.data() + start, chunk.modRate.data() + start,
-                            run, chunk.reverbL.data() + start, chunk.reverbR.data() + start);
+            const int run = std::min(runLimit, count - start);
+            const float* inL = chunk.tankInL.data() + start;
+            const float* inR = chunk.tankInR.data() + start;
+            const float* modRate = chunk.modRate.data() + start;
+            if (wideLanes)
+                runBanksRunWide(inL, inR, modRate, run, chunk.reverbL.data() + start, chunk.reverbR.data() + start);
+            else
+                runBanksRun(inL, inR, modRate, run, chunk.reverbL.data() + start, chunk.reverbR.data() + start);
         }
         return;
     }

@@ -85,6 +85,181 @@ LaneReads readLanes(const VornDsp::Bank& bank, int n, const VornDsp::Float4 (&po
     return r;
 }
 
+/** Lagrange interpolation with the fractions x, four lanes as lagrangeRead; the divisions by 6 and 2 as
+    multiplications (within rounding). */
+VornDsp::Float4 lagrange(VornDsp::Float4 x, VornDsp::Float4 ym1, VornDsp::Float4 y0, VornDsp::Float4 y1,
+                         VornDsp::Float4 y2) noexcept
+{
+    using Float4 = VornDsp::Float4;
+    const Float4 one = VornDsp::splat(1.0f), two = VornDsp::splat(2.0f);
+    const Float4 sixth = VornDsp::splat(1.0f / 6.0f), half = VornDsp::splat(0.5f);
+    const Float4 cm1 = -x * (x - one) * (x - two) * sixth;
+    const Float4 c0 = (x + one) * (x - one) * (x - two) * half;
+    const Float4 c1 = -(x + one) * x * (x - two) * half;
+    const Float4 c2 = (x + one) * x * (x - one) * sixth;
+    return cm1 * ym1 + c0 * y0 + c1 * y1 + c2 * y2;
+}
+
+/** One line's reads for four successive samples at the given positions: four plain loads where the positions land
+    one sample apart, as they usually do, else each located on its own; the values readLanes finds either way. */
+VornDsp::Float4 readAcross(const float* data, int n, VornDsp::Float4 position) noexcept
+{
+    using Float4 = VornDsp::Float4;
+    using Int4 = VornDsp::Int4;
+    const Float4 size = VornDsp::splat(static_cast<float>(n));
+    const Int4 inside = (position > -size) & (position < size);
+    if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
+    {
+        const Float4 p = VornDsp::select(position < VornDsp::splat(0.0f), position + size, position);
+        const Int4 whole = __builtin_convertvector(p, Int4); // p is not negative: truncation is the floor
+        const Float4 t = p - __builtin_convertvector(whole, Float4);
+        const Int4 k = VornDsp::select(whole >= VornDsp::splat(n), whole - VornDsp::splat(n), whole);
+        const int first = k[0];
+        const Int4 adjacent = k == VornDsp::splat(first) + Int4{0, 1, 2, 3};
+        if ((adjacent[0] & adjacent[1] & adjacent[2] & adjacent[3]) != 0 && first >= 1 && first + 3 < n - 2)
+        {
+            const float* at = data + first;
+            return VornDsp::splat(0.0f) + lagrange(t, VornDsp::load4(at - 1), VornDsp::load4(at),
+                                                   VornDsp::load4(at + 1), VornDsp::load4(at + 2));
+        }
+    }
+    Float4 ym1, y0, y1, y2, t;
+    for (int i = 0; i < 4; ++i)
+    {
+        const auto point = VornDsp::locate(n, position[i]);
+        t[i] = point.t;
+        ym1[i] = data[point.im1];
+        y0[i] = data[point.i0];
+        y1[i] = data[point.ip1];
+        y2[i] = data[point.ip2];
+    }
+    return VornDsp::splat(0.0f) + lagrange(t, ym1, y0, y1, y2);
+}
+
+using Float4 = VornDsp::Float4;
+using Int4 = VornDsp::Int4;
+constexpr float kTwoPi = VornDsp::kTwoPi;
+
+/** runBank's mix, feedback filters and write for one sample of reads o (eight values). */
+void feedSample(VornDsp::Bank& bank, const float* o, float input, int n, float c200, float c2500) noexcept
+{
+    // The Hadamard mix (as hadamard()): two butterfly stages within each group of four, the third across.
+    const float a0 = o[0] + o[1], a1 = o[0] - o[1], a2 = o[2] + o[3], a3 = o[2] - o[3];
+    const float a4 = o[4] + o[5], a5 = o[4] - o[5], a6 = o[6] + o[7], a7 = o[6] - o[7];
+    const Float4 low = Float4{a0 + a2, a1 + a3, a0 - a2, a1 - a3};
+    const Float4 high = Float4{a4 + a6, a5 + a7, a4 - a6, a5 - a7};
+    const Float4 m[2] = {(low + high) * VornDsp::splat(0.35355338f), (low - high) * VornDsp::splat(0.35355338f)};
+
+    // The feedback filters of the eight lines.
+    const Float4 cLow = VornDsp::splat(c200);
+    const Float4 cHigh = VornDsp::splat(c2500);
+    const Float4 injected = VornDsp::splat(input * bank.inject);
+    alignas(16) Lanes v;
+    Int4 beyond = VornDsp::splat(0);
+    for (size_t h = 0; h < 8; h += 4)
+    {
+        const Float4 x = VornDsp::load4(bank.gain.data() + h) * m[h / 4];
+        const Float4 lowY = cLow * (VornDsp::load4(bank.lowY.data() + h) + x - VornDsp::load4(bank.lowX1.data() + h));
+        VornDsp::store4(bank.lowY.data() + h, lowY);
+        VornDsp::store4(bank.lowX1.data() + h, x);
+        const Float4 x2 = x + (VornDsp::load4(bank.lowGain.data() + h) - VornDsp::splat(1.0f)) * (x - lowY);
+        const Float4 highY =
+            cHigh * (VornDsp::load4(bank.highY.data() + h) + x2 - VornDsp::load4(bank.highX1.data() + h));
+        VornDsp::store4(bank.highY.data() + h, highY);
+        VornDsp::store4(bank.highX1.data() + h, x2);
+        const Float4 x3 = x2 + (VornDsp::load4(bank.highGain.data() + h) - VornDsp::splat(1.0f)) * highY;
+        const Float4 out = x3 + injected;
+        VornDsp::store4(v.data() + h, out);
+        beyond = beyond | (out > VornDsp::splat(0.92f)) | (out < VornDsp::splat(-0.92f));
+    }
+    if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
+        for (auto& x : v)
+            x = VornDsp::softLimitTank(x);
+
+    const int writeIndex = bank.writeIndex;
+    for (size_t i = 0; i < 8; ++i)
+        bank[i].buffer.data()[writeIndex] = v[i];
+    bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
+}
+
+/** The eight read positions of each of count samples, in rows of eight. */
+void modulateRun(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n,
+                 float* positions) noexcept
+{
+    Float4 phase[2], rate[2], nominal[2];
+    for (size_t g = 0; g < 2; ++g)
+    {
+        phase[g] = VornDsp::load4(bank.phase.data() + 4 * g);
+        rate[g] = VornDsp::load4(bank.ratePerSample.data() + 4 * g);
+        nominal[g] = VornDsp::load4(bank.scaledNominal.data() + 4 * g);
+    }
+    const Float4 depth = VornDsp::splat(bank.depthSamples);
+    int write = bank.writeIndex;
+    for (int j = 0; j < count; ++j)
+    {
+        const float w = kTwoPi * (modRate[j] * rateScale);
+        for (size_t g = 0; g < 2; ++g)
+        {
+            const Float4 advanced = phase[g] + VornDsp::splat(w) * rate[g];
+            phase[g] = VornDsp::select(advanced > VornDsp::splat(kTwoPi), advanced - VornDsp::splat(kTwoPi), advanced);
+            const Float4 d = nominal[g] + depth * VornDsp::fastSin(phase[g]);
+            VornDsp::store4(positions + 8 * j + 4 * static_cast<int>(g),
+                            VornDsp::splat(static_cast<float>(write)) -
+                                VornDsp::select(d > VornDsp::splat(8.0f), d, VornDsp::splat(8.0f)));
+        }
+        write = write + 1 < n ? write + 1 : 0;
+    }
+    for (size_t g = 0; g < 2; ++g)
+        VornDsp::store4(bank.phase.data() + 4 * g, phase[g]);
+}
+
+/** The reads at the positions in `rows` (eight a sample), which they replace; the bank's output in out. */
+void interpolateRun(const VornDsp::Bank& bank, float* rows, int count, int n, float* out) noexcept
+{
+    // Four samples at a time the rows of positions turn into columns, one line's positions of the four samples,
+    // where neighbouring samples read neighbouring values; the reads replace the positions, rows again.
+    int j = 0;
+    for (; j + 4 <= count; j += 4)
+    {
+        float* row = rows + 8 * j;
+        Float4 lines[8];
+        for (int g = 0; g < 2; ++g)
+        {
+            Float4* four = lines + 4 * g;
+            for (int k = 0; k < 4; ++k)
+                four[k] = VornDsp::load4(row + 8 * k + 4 * g);
+            VornDsp::transpose(four[0], four[1], four[2], four[3]);
+        }
+        Float4 total = VornDsp::splat(0.0f);
+        for (size_t i = 0; i < 8; ++i)
+        {
+            lines[i] = readAcross(bank[i].buffer.data(), n, lines[i]);
+            total = total + lines[i];
+        }
+        VornDsp::store4(out + j, total * VornDsp::splat(0.35355338f));
+        for (int g = 0; g < 2; ++g)
+        {
+            Float4* four = lines + 4 * g;
+            VornDsp::transpose(four[0], four[1], four[2], four[3]);
+            for (int k = 0; k < 4; ++k)
+                VornDsp::store4(row + 8 * k + 4 * g, four[k]);
+        }
+    }
+    for (; j < count; ++j)
+    {
+        float* row = rows + 8 * j;
+        const Float4 position[2] = {VornDsp::load4(row), VornDsp::load4(row + 4)};
+        const auto reads = readLanes(bank, n, position);
+        for (size_t g = 0; g < 2; ++g)
+            VornDsp::store4(row + 4 * g, VornDsp::splat(0.0f) +
+                                             lagrange(reads.t[g], reads.ym1[g], reads.y0[g], reads.y1[g], reads.y2[g]));
+        float total = 0.0f;
+        for (int i = 0; i < 8; ++i)
+            total = total + row[i];
+        out[j] = total * 0.35355338f;
+    }
+}
+
 } // namespace
 
 float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, float rtLow, float rtHigh,
@@ -92,13 +267,34 @@ float VornDsp::processDelayBank(Bank& bank, float input, float decaySeconds, flo
 {
     prepareBank(bank, decaySeconds, rtLow, rtHigh, sizeFactor, modDepth, taps, density);
     banksPrepared = false; // the next block prepares both banks for its own controls
-    if (wideLanes && wideTankRunLimit(bank) > 0)
+    if (wideLanes && tankRunLimit(bank) > 0)
     {
         float out = 0.0f;
         runBankRunWide(bank, &input, &modRateHz, 1.0f, 1, &out);
         return out;
     }
     return runBank(bank, input, modRateHz);
+}
+
+int VornDsp::tankRunLimit(const Bank& bank) const noexcept
+{
+    // Reads lie between D - 2 and D + 1 samples behind a sample's write position, D being at least 8 and within
+    // the depth of the scaled length; a margin of two more covers the rounding of the positions.
+    if (bank.taps != 1)
+        return 0;
+    const int n = static_cast<int>(bank[0].buffer.size());
+    const float depth = std::abs(bank.depthSamples) * 1.001f;
+    float nearest = 8.0f, farthest = 8.0f;
+    for (size_t i = 0; i < 8; ++i)
+    {
+        nearest = i == 0 ? bank.scaledNominal[i] - depth : std::min(nearest, bank.scaledNominal[i] - depth);
+        farthest = std::max(farthest, bank.scaledNominal[i] + depth);
+    }
+    nearest = std::max(nearest, 8.0f);
+    if (!(nearest < 1.0e6f && farthest < 1.0e6f)) // not finite, or no sensible line
+        return 1;
+    const int limit = std::min(static_cast<int>(nearest) - 4, n - static_cast<int>(std::ceil(farthest)) - 4);
+    return std::max(1, std::min(limit, Chunk::kLength));
 }
 
 void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,
@@ -174,65 +370,39 @@ float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
         }
         const auto reads = readLanes(bank, n, position);
         for (size_t g = 0; g < 2; ++g)
-        {
-            const Float4 x = reads.t[g];
-            const Float4 one = splat(1.0f), two = splat(2.0f);
-            // The Lagrange weights, the divisions by 6 and 2 as multiplications (within rounding).
-            const Float4 sixth = splat(1.0f / 6.0f), half = splat(0.5f);
-            const Float4 cm1 = -x * (x - one) * (x - two) * sixth;
-            const Float4 c0 = (x + one) * (x - one) * (x - two) * half;
-            const Float4 c1 = -(x + one) * x * (x - two) * half;
-            const Float4 c2 = (x + one) * x * (x - one) * sixth;
-            sum[g] = sum[g] + (cm1 * reads.ym1[g] + c0 * reads.y0[g] + c1 * reads.y1[g] + c2 * reads.y2[g]);
-        }
+            sum[g] = sum[g] + lagrange(reads.t[g], reads.ym1[g], reads.y0[g], reads.y1[g], reads.y2[g]);
     }
 
     alignas(16) Lanes o;
     for (size_t g = 0; g < 2; ++g)
         store4(o.data() + 4 * g, taps == 1 ? sum[g] : sum[g] / splat(tapCount));
-
-    // The Hadamard mix (as hadamard()): two butterfly stages within each group of four, the third across.
-    const float a0 = o[0] + o[1], a1 = o[0] - o[1], a2 = o[2] + o[3], a3 = o[2] - o[3];
-    const float a4 = o[4] + o[5], a5 = o[4] - o[5], a6 = o[6] + o[7], a7 = o[6] - o[7];
-    const Float4 low = Float4{a0 + a2, a1 + a3, a0 - a2, a1 - a3};
-    const Float4 high = Float4{a4 + a6, a5 + a7, a4 - a6, a5 - a7};
-    const Float4 m[2] = {(low + high) * splat(0.35355338f), (low - high) * splat(0.35355338f)};
-
-    // The feedback filters of the eight lines.
-    const Float4 cLow = splat(coeffs.c200);
-    const Float4 cHigh = splat(coeffs.c2500);
-    const Float4 injected = splat(input * bank.inject);
-    alignas(16) Lanes v;
-    Int4 beyond = splat(0);
-    for (size_t h = 0; h < 8; h += 4)
-    {
-        const Float4 x = load4(bank.gain.data() + h) * m[h / 4];
-        const Float4 lowY = cLow * (load4(bank.lowY.data() + h) + x - load4(bank.lowX1.data() + h));
-        store4(bank.lowY.data() + h, lowY);
-        store4(bank.lowX1.data() + h, x);
-        const Float4 x2 = x + (load4(bank.lowGain.data() + h) - splat(1.0f)) * (x - lowY);
-        const Float4 highY = cHigh * (load4(bank.highY.data() + h) + x2 - load4(bank.highX1.data() + h));
-        store4(bank.highY.data() + h, highY);
-        store4(bank.highX1.data() + h, x2);
-        const Float4 x3 = x2 + (load4(bank.highGain.data() + h) - splat(1.0f)) * highY;
-        const Float4 out = x3 + injected;
-        store4(v.data() + h, out);
-        beyond = beyond | (out > splat(0.92f)) | (out < splat(-0.92f));
-    }
-    if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
-        for (auto& x : v)
-            x = softLimitTank(x);
-
-    const int writeIndex = bank.writeIndex;
-    for (size_t i = 0; i < 8; ++i)
-        bank[i].buffer.data()[writeIndex] = v[i];
-    bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
+    feedSample(bank, o.data(), input, n, coeffs.c200, coeffs.c2500);
 
     // The output comes from the unmixed reads.
     float out = 0.0f;
     for (float value : o)
         out = out + value;
     return out * 0.35355338f;
+}
+
+void VornDsp::runBanksRun(const float* inputL, const float* inputR, const float* modRate, int count, float* outL,
+                          float* outR) noexcept
+{
+    // runBank for count samples of both banks in three passes, as the wide tank does four lanes at a time: the read
+    // positions, the reads (four samples along each line at a time), then the mix, filters and writes, the banks
+    // side by side. The run limit keeps every read behind the run's first write.
+    jassert(count <= Chunk::kLength && bankL.taps == 1 && bankR.taps == 1);
+    const int n = static_cast<int>(bankL[0].buffer.size());
+    alignas(16) std::array<float, 8 * Chunk::kLength> positionsL, positionsR;
+    modulateRun(bankL, modRate, 1.0f, count, n, positionsL.data());
+    modulateRun(bankR, modRate, 1.13f, count, n, positionsR.data());
+    interpolateRun(bankL, positionsL.data(), count, n, outL);
+    interpolateRun(bankR, positionsR.data(), count, n, outR);
+    for (int j = 0; j < count; ++j)
+    {
+        feedSample(bankL, positionsL.data() + 8 * j, inputL[j], n, coeffs.c200, coeffs.c2500);
+        feedSample(bankR, positionsR.data() + 8 * j, inputR[j], n, coeffs.c200, coeffs.c2500);
+    }
 }
 
 } // namespace vorn

@@ -394,27 +394,6 @@ void VornDsp::runBanksRunWide(const float* inputL, const float* inputR, const fl
     feed<2>({&bankL, &bankR}, {readsL.data(), readsR.data()}, {inputL, inputR}, count, n, coeffs.c200, coeffs.c2500);
 }
 
-int VornDsp::wideTankRunLimit(const Bank& bank) const noexcept
-{
-    // Reads lie between D - 2 and D + 1 samples behind a sample's write position, D being at least 8 and within
-    // the depth of the scaled length; a margin of two more covers the rounding of the positions.
-    if (bank.taps != 1)
-        return 0;
-    const int n = static_cast<int>(bank[0].buffer.size());
-    const float depth = std::abs(bank.depthSamples) * 1.001f;
-    float nearest = 8.0f, farthest = 8.0f;
-    for (size_t i = 0; i < 8; ++i)
-    {
-        nearest = i == 0 ? bank.scaledNominal[i] - depth : std::min(nearest, bank.scaledNominal[i] - depth);
-        farthest = std::max(farthest, bank.scaledNominal[i] + depth);
-    }
-    nearest = std::max(nearest, 8.0f);
-    if (!(nearest < 1.0e6f && farthest < 1.0e6f)) // not finite, or no sensible line
-        return 1;
-    const int limit = std::min(static_cast<int>(nearest) - 4, n - static_cast<int>(std::ceil(farthest)) - 4);
-    return std::max(1, std::min(limit, Chunk::kLength));
-}
-
 bool VornDsp::wideLanesAvailable() noexcept
 {
     return __builtin_cpu_supports("avx2");
@@ -434,11 +413,6 @@ void VornDsp::runBankRunWide(Bank&, const float*, const float*, float, int, floa
 void VornDsp::runBanksRunWide(const float*, const float*, const float*, int, float*, float*) noexcept
 {
     jassertfalse;
-}
-
-int VornDsp::wideTankRunLimit(const Bank&) const noexcept
-{
-    return 0;
 }
 
 bool VornDsp::wideLanesAvailable() noexcept

@@ -304,12 +304,17 @@ private:
     void prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtHigh, float sizeFactor, float modDepth,
                      int taps, float density) noexcept;
     float runBank(Bank& bank, float input, float modRateHz) noexcept;
+    /** runBank for count samples of both banks (the right one's rates scaled by 1.13) in three passes, as the wide
+        tank runs; count may not exceed tankRunLimit. */
+    void runBanksRun(const float* inputL, const float* inputR, const float* modRate, int count, float* outL,
+                     float* outR) noexcept;
 
     /** The tank eight lanes wide, for count samples of one bank (modulation rates scaled by rateScale), one tap
-        per line; count may not exceed wideTankRunLimit, which is 0 where the wide tank cannot run the bank. */
+        per line; count may not exceed tankRunLimit. */
     void runBankRunWide(Bank& bank, const float* input, const float* modRate, float rateScale, int count,
                         float* out) noexcept;
-    int wideTankRunLimit(const Bank& bank) const noexcept;
+    /** The most samples a bank may run in passes (every read behind the run's first write); 0 where it cannot. */
+    int tankRunLimit(const Bank& bank) const noexcept;
     /** runBankRunWide for both banks side by side (the right one's rates scaled by 1.13). */
     void runBanksRunWide(const float* inputL, const float* inputR, const float* modRate, int count, float* outL,
                          float* outR) noexcept;
@@ -325,11 +330,11 @@ private:
     Coefficients coeffs;
 
     // Tank (banks heard left and right), the controls they were prepared for (none yet, while banksPrepared is
-    // false) and the longest run of samples the wide tank may take under them.
+    // false) and the longest run of samples the banks may take under them.
     Bank bankL, bankR;
     BankControls bankControls{};
     bool banksPrepared = false;
-    int wideRunLimit = 0;
+    int runLimit = 0;
     StereoControls blockStereo; // the stereo stages' controls for the block
 
     // Diffusers: input and output pairs, and the psycho-Blumlein pairs.
