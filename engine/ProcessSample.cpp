@@ -177,13 +177,19 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     for (int j = 0; j < rounded; j += 4)
         store4(chunk.wander.data() + j, splat(1.0f) + splat(0.05f) * oscillatorPair(j));
 
-    // 5. Drift oscillators, their rate following the wander.
+    // 5. Drift oscillators, their rate following the wander: the increments four samples at a time, then the
+    // phases sample by sample.
+    for (int j = 0; j < rounded; j += 4)
+    {
+        const Float4 r2 = load4(chunk.wander.data() + j) * splat(k.driftRate);
+        store4(chunk.phaseA.data() + j, splat(kTwoPi) * r2 / splat(k.sr));
+        store4(chunk.phaseB.data() + j, splat(kTwoPi * 1.373f) * r2 / splat(k.sr));
+    }
     auto drift = driftPhase;
     for (int j = 0; j < count; ++j)
     {
-        const float r2 = chunk.wander[j] * k.driftRate;
-        advancePhase(drift[0], kTwoPi * r2 / k.sr);
-        advancePhase(drift[1], kTwoPi * 1.373f * r2 / k.sr);
+        advancePhase(drift[0], chunk.phaseA[j]);
+        advancePhase(drift[1], chunk.phaseB[j]);
         chunk.phaseA[j] = drift[0];
         chunk.phaseB[j] = drift[1];
     }

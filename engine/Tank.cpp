@@ -140,8 +140,36 @@ using Float4 = VornDsp::Float4;
 using Int4 = VornDsp::Int4;
 constexpr float kTwoPi = VornDsp::kTwoPi;
 
-/** runBank's mix, feedback filters and write for one sample of reads o (eight values). */
-void feedSample(VornDsp::Bank& bank, const float* o, float input, int n, float c200, float c2500) noexcept
+/** The feedback filters' running state of a bank, in registers while a run of samples goes through them. */
+struct FeedState
+{
+    Float4 lowX1[2], lowY[2], highX1[2], highY[2];
+
+    explicit FeedState(const VornDsp::Bank& bank) noexcept
+    {
+        for (size_t g = 0; g < 2; ++g)
+        {
+            lowX1[g] = VornDsp::load4(bank.lowX1.data() + 4 * g);
+            lowY[g] = VornDsp::load4(bank.lowY.data() + 4 * g);
+            highX1[g] = VornDsp::load4(bank.highX1.data() + 4 * g);
+            highY[g] = VornDsp::load4(bank.highY.data() + 4 * g);
+        }
+    }
+
+    void storeTo(VornDsp::Bank& bank) const noexcept
+    {
+        for (size_t g = 0; g < 2; ++g)
+        {
+            VornDsp::store4(bank.lowX1.data() + 4 * g, lowX1[g]);
+            VornDsp::store4(bank.lowY.data() + 4 * g, lowY[g]);
+            VornDsp::store4(bank.highX1.data() + 4 * g, highX1[g]);
+            VornDsp::store4(bank.highY.data() + 4 * g, highY[g]);
+        }
+    }
+};
+
+/** runBank's mix, feedback filters (their state in f) and write for one sample of reads o (eight values). */
+void feedWith(VornDsp::Bank& bank, FeedState& f, const float* o, float input, int n, float c200, float c2500) noexcept
 {
     // The Hadamard mix (as hadamard()): two butterfly stages within each group of four, the third across.
     const float a0 = o[0] + o[1], a1 = o[0] - o[1], a2 = o[2] + o[3], a3 = o[2] - o[3];
@@ -156,18 +184,16 @@ void feedSample(VornDsp::Bank& bank, const float* o, float input, int n, float c
     const Float4 injected = VornDsp::splat(input * bank.inject);
     alignas(16) Lanes v;
     Int4 beyond = VornDsp::splat(0);
-    for (size_t h = 0; h < 8; h += 4)
+    for (size_t g = 0; g < 2; ++g)
     {
-        const Float4 x = VornDsp::load4(bank.gain.data() + h) * m[h / 4];
-        const Float4 lowY = cLow * (VornDsp::load4(bank.lowY.data() + h) + x - VornDsp::load4(bank.lowX1.data() + h));
-        VornDsp::store4(bank.lowY.data() + h, lowY);
-        VornDsp::store4(bank.lowX1.data() + h, x);
-        const Float4 x2 = x + (VornDsp::load4(bank.lowGain.data() + h) - VornDsp::splat(1.0f)) * (x - lowY);
-        const Float4 highY =
-            cHigh * (VornDsp::load4(bank.highY.data() + h) + x2 - VornDsp::load4(bank.highX1.data() + h));
-        VornDsp::store4(bank.highY.data() + h, highY);
-        VornDsp::store4(bank.highX1.data() + h, x2);
-        const Float4 x3 = x2 + (VornDsp::load4(bank.highGain.data() + h) - VornDsp::splat(1.0f)) * highY;
+        const size_t h = 4 * g;
+        const Float4 x = VornDsp::load4(bank.gain.data() + h) * m[g];
+        f.lowY[g] = cLow * (f.lowY[g] + x - f.lowX1[g]);
+        f.lowX1[g] = x;
+        const Float4 x2 = x + (VornDsp::load4(bank.lowGain.data() + h) - VornDsp::splat(1.0f)) * (x - f.lowY[g]);
+        f.highY[g] = cHigh * (f.highY[g] + x2 - f.highX1[g]);
+        f.highX1[g] = x2;
+        const Float4 x3 = x2 + (VornDsp::load4(bank.highGain.data() + h) - VornDsp::splat(1.0f)) * f.highY[g];
         const Float4 out = x3 + injected;
         VornDsp::store4(v.data() + h, out);
         beyond = beyond | (out > VornDsp::splat(0.92f)) | (out < VornDsp::splat(-0.92f));
@@ -182,35 +208,46 @@ void feedSample(VornDsp::Bank& bank, const float* o, float input, int n, float c
     bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
 }
 
-/** The eight read positions of each of count samples, in rows of eight. */
-void modulateRun(VornDsp::Bank& bank, const float* modRate, float rateScale, int count, int n,
-                 float* positions) noexcept
+/** The eight read positions of each of count samples of both banks (the right one's rates scaled by 1.13), in rows
+    of eight; the banks side by side, so that their phase recursions overlap. */
+void modulateBanks(VornDsp::Bank& left, VornDsp::Bank& right, const float* modRate, int count, int n, float* positionsL,
+                   float* positionsR) noexcept
 {
-    Float4 phase[2], rate[2], nominal[2];
-    for (size_t g = 0; g < 2; ++g)
+    VornDsp::Bank* const banks[2] = {&left, &right};
+    constexpr float rateScale[2] = {1.0f, 1.13f};
+    float* const positions[2] = {positionsL, positionsR};
+    Float4 phase[2][2], rate[2][2], nominal[2][2], depth[2];
+    int write[2];
+    for (size_t b = 0; b < 2; ++b)
     {
-        phase[g] = VornDsp::load4(bank.phase.data() + 4 * g);
-        rate[g] = VornDsp::load4(bank.ratePerSample.data() + 4 * g);
-        nominal[g] = VornDsp::load4(bank.scaledNominal.data() + 4 * g);
-    }
-    const Float4 depth = VornDsp::splat(bank.depthSamples);
-    int write = bank.writeIndex;
-    for (int j = 0; j < count; ++j)
-    {
-        const float w = kTwoPi * (modRate[j] * rateScale);
         for (size_t g = 0; g < 2; ++g)
         {
-            const Float4 advanced = phase[g] + VornDsp::splat(w) * rate[g];
-            phase[g] = VornDsp::select(advanced > VornDsp::splat(kTwoPi), advanced - VornDsp::splat(kTwoPi), advanced);
-            const Float4 d = nominal[g] + depth * VornDsp::fastSin(phase[g]);
-            VornDsp::store4(positions + 8 * j + 4 * static_cast<int>(g),
-                            VornDsp::splat(static_cast<float>(write)) -
-                                VornDsp::select(d > VornDsp::splat(8.0f), d, VornDsp::splat(8.0f)));
+            phase[b][g] = VornDsp::load4(banks[b]->phase.data() + 4 * g);
+            rate[b][g] = VornDsp::load4(banks[b]->ratePerSample.data() + 4 * g);
+            nominal[b][g] = VornDsp::load4(banks[b]->scaledNominal.data() + 4 * g);
         }
-        write = write + 1 < n ? write + 1 : 0;
+        depth[b] = VornDsp::splat(banks[b]->depthSamples);
+        write[b] = banks[b]->writeIndex;
     }
-    for (size_t g = 0; g < 2; ++g)
-        VornDsp::store4(bank.phase.data() + 4 * g, phase[g]);
+    for (int j = 0; j < count; ++j)
+        for (size_t b = 0; b < 2; ++b)
+        {
+            const float w = kTwoPi * (modRate[j] * rateScale[b]);
+            for (size_t g = 0; g < 2; ++g)
+            {
+                const Float4 advanced = phase[b][g] + VornDsp::splat(w) * rate[b][g];
+                phase[b][g] =
+                    VornDsp::select(advanced > VornDsp::splat(kTwoPi), advanced - VornDsp::splat(kTwoPi), advanced);
+                const Float4 d = nominal[b][g] + depth[b] * VornDsp::fastSin(phase[b][g]);
+                VornDsp::store4(positions[b] + 8 * j + 4 * static_cast<int>(g),
+                                VornDsp::splat(static_cast<float>(write[b])) -
+                                    VornDsp::select(d > VornDsp::splat(8.0f), d, VornDsp::splat(8.0f)));
+            }
+            write[b] = write[b] + 1 < n ? write[b] + 1 : 0;
+        }
+    for (size_t b = 0; b < 2; ++b)
+        for (size_t g = 0; g < 2; ++g)
+            VornDsp::store4(banks[b]->phase.data() + 4 * g, phase[b][g]);
 }
 
 /** The reads at the positions in `rows` (eight a sample), which they replace; the bank's output in out. */
@@ -376,7 +413,9 @@ float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
     alignas(16) Lanes o;
     for (size_t g = 0; g < 2; ++g)
         store4(o.data() + 4 * g, taps == 1 ? sum[g] : sum[g] / splat(tapCount));
-    feedSample(bank, o.data(), input, n, coeffs.c200, coeffs.c2500);
+    FeedState filters(bank);
+    feedWith(bank, filters, o.data(), input, n, coeffs.c200, coeffs.c2500);
+    filters.storeTo(bank);
 
     // The output comes from the unmixed reads.
     float out = 0.0f;
@@ -394,15 +433,17 @@ void VornDsp::runBanksRun(const float* inputL, const float* inputR, const float*
     jassert(count <= Chunk::kLength && bankL.taps == 1 && bankR.taps == 1);
     const int n = static_cast<int>(bankL[0].buffer.size());
     alignas(16) std::array<float, 8 * Chunk::kLength> positionsL, positionsR;
-    modulateRun(bankL, modRate, 1.0f, count, n, positionsL.data());
-    modulateRun(bankR, modRate, 1.13f, count, n, positionsR.data());
+    modulateBanks(bankL, bankR, modRate, count, n, positionsL.data(), positionsR.data());
     interpolateRun(bankL, positionsL.data(), count, n, outL);
     interpolateRun(bankR, positionsR.data(), count, n, outR);
+    FeedState filtersL(bankL), filtersR(bankR);
     for (int j = 0; j < count; ++j)
     {
-        feedSample(bankL, positionsL.data() + 8 * j, inputL[j], n, coeffs.c200, coeffs.c2500);
-        feedSample(bankR, positionsR.data() + 8 * j, inputR[j], n, coeffs.c200, coeffs.c2500);
+        feedWith(bankL, filtersL, positionsL.data() + 8 * j, inputL[j], n, coeffs.c200, coeffs.c2500);
+        feedWith(bankR, filtersR, positionsR.data() + 8 * j, inputR[j], n, coeffs.c200, coeffs.c2500);
     }
+    filtersL.storeTo(bankL);
+    filtersR.storeTo(bankR);
 }
 
 } // namespace vorn
