@@ -1,4 +1,5 @@
-// Cost of the reverb engine: one tank bank per sample, and the whole engine per second of stereo audio.
+// Cost of the reverb engine: one tank bank per sample, and the whole engine per second of stereo audio at its
+// defaults and at its heaviest settings, with and without AVX2, at 48 and 96 kHz and in blocks of several sizes.
 // Run: build/bench/VornBench   (the "cpu_percent" counter is the share of one core at real time)
 #include "engine/VornDsp.h"
 
@@ -26,18 +27,18 @@ void fillInput(juce::AudioBuffer<float>& buffer, int startSample, double sampleR
     }
 }
 
-void runEngine(benchmark::State& state, double sampleRate, const vorn::Advanced& advanced, bool wide = true)
+void runEngine(benchmark::State& state, double sampleRate, const vorn::Advanced& advanced, bool wide = true,
+               int blockSize = 512)
 {
-    constexpr int kBlock = 512;
     auto dsp = std::make_unique<vorn::VornDsp>();
-    dsp->prepare(sampleRate, kBlock);
+    dsp->prepare(sampleRate, blockSize);
     dsp->useWideLanes(wide);
     const vorn::Parameters parameters;
     const auto dna = vorn::deriveDna("7F2C91A0");
 
     // One second of input, prepared beforehand; each iteration processes it in blocks.
     const int length = static_cast<int>(sampleRate);
-    juce::AudioBuffer<float> input(2, length), block(2, kBlock), last(2, length % kBlock);
+    juce::AudioBuffer<float> input(2, length), block(2, blockSize), last(2, length % blockSize);
     juce::uint32 seed = 1u;
     fillInput(input, 0, sampleRate, seed);
 
@@ -47,9 +48,9 @@ void runEngine(benchmark::State& state, double sampleRate, const vorn::Advanced&
     for (auto _ : state)
     {
         const auto begin = std::chrono::steady_clock::now();
-        for (int start = 0; start < length; start += kBlock)
+        for (int start = 0; start < length; start += blockSize)
         {
-            auto& target = start + kBlock <= length ? block : last;
+            auto& target = start + blockSize <= length ? block : last;
             for (int ch = 0; ch < 2; ++ch)
                 target.copyFrom(ch, 0, input, ch, start, target.getNumSamples());
             dsp->process(target, parameters, advanced, dna);
@@ -94,6 +95,47 @@ void engineDefaultsAt96k(benchmark::State& state)
     runEngine(state, 96000.0, {});
 }
 
+/** The heaviest settings: vintage converter, detune 1.5, Echo-2 with ping-pong, feedback 0.7 and 0.6, routing
+    Delay -> Reverb. */
+vorn::Advanced heaviest()
+{
+    vorn::Advanced advanced;
+    advanced.vintageConv = true;
+    advanced.detune = 1.5f;
+    advanced.effectMode = 2;
+    advanced.pingPong = true;
+    advanced.k1 = 0.7f;
+    advanced.k2 = 0.6f;
+    advanced.routing = 1;
+    return advanced;
+}
+
+void engineHeaviest(benchmark::State& state)
+{
+    runEngine(state, 48000.0, heaviest());
+}
+
+void engineHeaviestPortable(benchmark::State& state)
+{
+    runEngine(state, 48000.0, heaviest(), false);
+}
+
+void engineHeaviestAt96k(benchmark::State& state)
+{
+    runEngine(state, 96000.0, heaviest());
+}
+
+/** Blocks of 256 and of 32 samples, as a host at a small buffer size hands them over (arg: the block size). */
+void engineDefaultsInBlocks(benchmark::State& state)
+{
+    runEngine(state, 48000.0, {}, true, static_cast<int>(state.range(0)));
+}
+
+void engineHeaviestInBlocks(benchmark::State& state)
+{
+    runEngine(state, 48000.0, heaviest(), true, static_cast<int>(state.range(0)));
+}
+
 void tankBank(benchmark::State& state)
 {
     auto dsp = std::make_unique<vorn::VornDsp>();
@@ -121,5 +163,18 @@ BENCHMARK(engineEcho2PingPong)->Name("Engine/one_second_48k/echo2_ping_pong")->U
 BENCHMARK(engineConverterAndDetune)->Name("Engine/one_second_48k/converter_and_detune")->Unit(benchmark::kMillisecond);
 BENCHMARK(engineDefaultsPortable)->Name("Engine/one_second_48k/defaults_without_avx2")->Unit(benchmark::kMillisecond);
 BENCHMARK(engineDefaultsAt96k)->Name("Engine/one_second_96k/defaults")->Unit(benchmark::kMillisecond);
+BENCHMARK(engineHeaviest)->Name("Engine/one_second_48k/heaviest")->Unit(benchmark::kMillisecond);
+BENCHMARK(engineHeaviestPortable)->Name("Engine/one_second_48k/heaviest_without_avx2")->Unit(benchmark::kMillisecond);
+BENCHMARK(engineHeaviestAt96k)->Name("Engine/one_second_96k/heaviest")->Unit(benchmark::kMillisecond);
+BENCHMARK(engineDefaultsInBlocks)
+    ->Name("Engine/one_second_48k/defaults/block")
+    ->Arg(256)
+    ->Arg(32)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(engineHeaviestInBlocks)
+    ->Name("Engine/one_second_48k/heaviest/block")
+    ->Arg(256)
+    ->Arg(32)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

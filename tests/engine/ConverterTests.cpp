@@ -53,6 +53,31 @@ TEST(EngineConverter, SteadyInputTruncatesDownToSixteenBitStepsPlusDither)
     }
 }
 
+TEST(EngineConverter, LoudSamplesAreTruncatedAndShapedAsQuietOnes)
+{
+    // Around and beyond two full scales either way the shaped steps are no longer looked up but worked out: the
+    // result is the same formula all the same.
+    const float inputs[] = {1.99999f, 2.0f, -2.0f, -2.00001f, 2.5f, -3.0f, 40.0f};
+    for (const float input : inputs)
+    {
+        auto dsp = preparedEngine(48000.0);
+        DitherSequence dither;
+        const float step = std::floor(input * 32768.0f) / 32768.0f;
+        const float shaped = step + 1.0681152e-5f * std::sin(22.0f * step);
+        for (int i = 0; i < 400; ++i)
+        {
+            const auto [l, r] = dsp->processVintageConverter(input, input);
+            const float ditherL = 3.5e-5f * dither.next();
+            const float ditherR = 3.5e-5f * dither.next();
+            if (i >= 100) // the 13.5 kHz low-pass has settled
+            {
+                ASSERT_EQ(l, shaped + ditherL) << input << " sample " << i;
+                ASSERT_EQ(r, shaped + ditherR) << input << " sample " << i;
+            }
+        }
+    }
+}
+
 TEST(EngineConverter, DitherRunsOnAcrossReset)
 {
     auto dsp = preparedEngine(48000.0);

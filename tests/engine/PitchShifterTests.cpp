@@ -63,6 +63,50 @@ TEST(EnginePitchShifter, ShiftScalesTheFrequency)
     EXPECT_FLOAT_EQ(shifter.readPos[1], 2180.0f);
 }
 
+TEST(EnginePitchShifter, APairGivesTwoShiftersBitForBit)
+{
+    // The engine runs both shifters at once; it must give what two shifters give sample by sample, with the left one
+    // at -cents/2 and the right one at +cents/2, and neither touched while the shift is below 0.001 cents.
+    struct Case
+    {
+        double sampleRate;
+        float peakCents;
+    };
+    const Case cases[] = {{48000.0, 0.44f}, {44100.0, -0.3f}, {96000.0, 2400.0f}, {2000.0, 1200.0f}};
+    for (const auto& c : cases)
+    {
+        VornDsp::PitchShifter pairL, pairR, singleL, singleR;
+        for (auto* shifter : {&pairL, &pairR, &singleL, &singleR})
+            shifter->prepare(c.sampleRate, 90.0f);
+        constexpr int kLength = 20000, kBlock = 64;
+        std::vector<float> left(kLength), right(kLength), cents(kLength);
+        for (int i = 0; i < kLength; ++i)
+        {
+            left[static_cast<size_t>(i)] = std::sin(0.011f * static_cast<float>(i));
+            right[static_cast<size_t>(i)] = std::sin(0.017f * static_cast<float>(i)) * 0.5f;
+            // A slow swing through zero, with stretches below the threshold.
+            cents[static_cast<size_t>(i)] = c.peakCents * std::sin(0.0011f * static_cast<float>(i));
+        }
+        auto l = left, r = right;
+        for (int start = 0; start < kLength; start += kBlock)
+            VornDsp::PitchShifter::processPair(pairL, pairR, l.data() + start, r.data() + start, cents.data() + start,
+                                               std::min(kBlock, kLength - start));
+        for (size_t i = 0; i < static_cast<size_t>(kLength); ++i)
+        {
+            float expectedL = left[i], expectedR = right[i];
+            if (std::abs(cents[i]) >= 0.001f)
+            {
+                expectedL = singleL.process(left[i], -0.5f * cents[i]);
+                expectedR = singleR.process(right[i], 0.5f * cents[i]);
+            }
+            ASSERT_EQ(l[i], expectedL) << c.sampleRate << " Hz at " << i;
+            ASSERT_EQ(r[i], expectedR) << c.sampleRate << " Hz at " << i;
+        }
+        EXPECT_EQ(pairL.readPos, singleL.readPos);
+        EXPECT_EQ(pairR.writeIndex, singleR.writeIndex);
+    }
+}
+
 TEST(EnginePitchShifter, KeepsAtLeastOneSampleAtVeryLowRates)
 {
     // 90 ms at 5 Hz rounds to no sample at all; the shifter keeps one and still produces finite output.
