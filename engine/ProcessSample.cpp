@@ -197,7 +197,10 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     for (int j = 0; j < rounded; j += 4)
         store4(chunk.drift.data() + j, oscillatorPair(j));
 
-    // The recursive state lives in locals for the loop (in registers, not stored and reloaded every sample).
+    // The recursive state lives in locals for the loop (in registers, not stored and reloaded every sample). The
+    // loop also runs the recursions of later stages that depend on nothing but its own results: the ducking and
+    // the noise floor, and the tank's band limiter unless the echoes feed the tank. Their chains then overlap
+    // with the front's instead of each waiting on its own.
     const int n = static_cast<int>(predelayLine.size());
     const float highPass = inputHighPassCoefficient.get(k.lowCutHz, k.sr);
     auto low = analysisLow, mid = analysisMid;
@@ -205,6 +208,12 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     auto inputFilter = inputHighPass;
     float* line = predelayLine.data();
     int write = predelayWrite;
+    float duckEnvelope = duckEnv, duck = duckGain;
+    auto seed = noiseSeed;
+    auto noiseL = noiseLpL, noiseR = noiseLpR;
+    const bool limitHere = advanced.routing != 1;
+    auto limiterHigh = limiterHp;
+    auto limiterLow1 = limiterLp1, limiterLow2 = limiterLp2;
     for (int j = 0; j < count; ++j)
     {
         // 3. Input analysis: peak followers of three bands give the input level.
@@ -227,16 +236,48 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         chunk.cents[j] = k.detune * chunk.drift[j] * (0.28f + 0.45f * (k.unlinked + level * k.link));
 
         // 7. Predelay, then the sub tap of step 9, read behind the advanced write index.
-        chunk.x0[j] = advanceLine(line, n, write, h, k.predelaySamples);
-        chunk.sub[j] = line[indexBehind(write, k.subSamples, n)] * advanced.subLevel;
+        const float x0 = advanceLine(line, n, write, h, k.predelaySamples);
+        const float sub = line[indexBehind(write, k.subSamples, n)] * advanced.subLevel;
+        chunk.x0[j] = x0;
+        chunk.sub[j] = sub;
         chunk.mono[j] = mono;
         chunk.level[j] = level;
+
+        // 9. The band limiter of the tank's input, when no echo is sent to it.
+        if (limitHere)
+            chunk.bandLimited[j] = bandlimitWith(limiterHigh, limiterLow1, limiterLow2, 0.0f + (x0 + sub));
+
+        // 17. Ducking under the input: fast attack, slow release.
+        const float duckTarget = 0.72f * std::abs(x0) + 0.12f * level;
+        const float q = duckTarget > duckEnvelope ? coeffs.duckAttack : coeffs.duckRelease;
+        duckEnvelope = q * duckEnvelope + (1.0f - q) * duckTarget;
+        const float target = 1.055f - 0.145f * duckEnvelope / (duckEnvelope + 0.075f);
+        const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
+        duck = qGain * duck + (1.0f - qGain) * target;
+        chunk.duck[j] = duck;
+
+        // 18. A faint noise floor that rises a little under programme.
+        const float u1 = nextRandom(seed);
+        const float u2 = nextRandom(seed);
+        const float nm = (u1 + u2) * 0.5f;
+        const float ns = (u1 - u2) * 0.5f;
+        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * duckEnvelope));
+        chunk.noiseL[j] = amp * noiseL.processWith(nm + 0.42f * ns, coeffs.lp7600);
+        chunk.noiseR[j] = amp * noiseR.processWith(nm - 0.42f * ns, coeffs.lp7600) * 1.04f;
     }
     analysisLow = low;
     analysisMid = mid;
     bandEnv = envelopes;
     inputHighPass = inputFilter;
     predelayWrite = write;
+    duckEnv = duckEnvelope;
+    duckGain = duck;
+    noiseSeed = seed;
+    noiseLpL = noiseL;
+    noiseLpR = noiseR;
+    limiterHp = limiterHigh;
+    limiterLp1 = limiterLow1;
+    limiterLp2 = limiterLow2;
 }
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
@@ -256,21 +297,23 @@ void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noex
 
 void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& advanced, float sendBefore) noexcept
 {
-    // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb.
+    // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb (without them the
+    // front has already band-limited the sum).
     const bool delayToReverb = advanced.routing == 1;
     float* c = chunk.bandLimited.data();
-    auto hp = limiterHp;
-    auto lp1 = limiterLp1, lp2 = limiterLp2;
-    for (int j = 0; j < count; ++j)
+    if (delayToReverb)
     {
-        const float send = j == 0          ? sendBefore
-                           : delayToReverb ? 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f
-                                           : 0.0f;
-        c[j] = bandlimitWith(hp, lp1, lp2, send + (chunk.x0[j] + chunk.sub[j]));
+        auto hp = limiterHp;
+        auto lp1 = limiterLp1, lp2 = limiterLp2;
+        for (int j = 0; j < count; ++j)
+        {
+            const float send = j == 0 ? sendBefore : 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f;
+            c[j] = bandlimitWith(hp, lp1, lp2, send + (chunk.x0[j] + chunk.sub[j]));
+        }
+        limiterHp = hp;
+        limiterLp1 = lp1;
+        limiterLp2 = lp2;
     }
-    limiterHp = hp;
-    limiterLp1 = lp1;
-    limiterLp2 = lp2;
 
     // 10. Input diffusion runs every sample, whether or not the tank does.
     const float e = k.inputDiffusion;
@@ -358,35 +401,7 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 
 void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
-    float envelope = duckEnv, duck = duckGain;
-    auto seed = noiseSeed;
-    auto lpL = noiseLpL, lpR = noiseLpR;
-    for (int j = 0; j < count; ++j)
-    {
-        // 17. Ducking under the input: fast attack, slow release.
-        const float duckTarget = 0.72f * std::abs(chunk.x0[j]) + 0.12f * chunk.level[j];
-        const float q = duckTarget > envelope ? coeffs.duckAttack : coeffs.duckRelease;
-        envelope = q * envelope + (1.0f - q) * duckTarget;
-        const float target = 1.055f - 0.145f * envelope / (envelope + 0.075f);
-        const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
-        duck = qGain * duck + (1.0f - qGain) * target;
-        chunk.duck[j] = duck;
-
-        // 18. A faint noise floor that rises a little under programme.
-        const float u1 = nextRandom(seed);
-        const float u2 = nextRandom(seed);
-        const float nm = (u1 + u2) * 0.5f;
-        const float ns = (u1 - u2) * 0.5f;
-        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * envelope));
-        chunk.noiseL[j] = amp * lpL.processWith(nm + 0.42f * ns, coeffs.lp7600);
-        chunk.noiseR[j] = amp * lpR.processWith(nm - 0.42f * ns, coeffs.lp7600) * 1.04f;
-    }
-    duckEnv = envelope;
-    duckGain = duck;
-    noiseSeed = seed;
-    noiseLpL = lpL;
-    noiseLpR = lpR;
-
+    // 17, 18. The ducking gain and the noise floor came with the front (runFront).
     // The rest is independent from sample to sample but for the converter: four samples at a time.
     // 19. Wet reverb; 21. sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
     const Float4 tail = splat(k.tail), gain = splat(advanced.outputGain), delayMix = splat(k.delayMix);
