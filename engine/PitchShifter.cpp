@@ -59,6 +59,59 @@ float VornDspPrimitives::PitchShifter::process(float x, float cents) noexcept
 namespace vorn
 {
 
+namespace
+{
+using Float4 = VornDspPrimitives::Float4;
+using Int4 = VornDspPrimitives::Int4;
+
+/** The four neighbours (y[-1], y[0], y[1], y[2]) and the fractions of four read positions, as locate() finds them;
+    the first two positions read the left buffer, the others the right one. Positions lie in [0, n) but for one that
+    is not a number. */
+void readNeighbours(const float* dataL, const float* dataR, int n, Float4 position, Float4& ym1, Float4& y0, Float4& y1,
+                    Float4& y2, Float4& fraction) noexcept
+{
+    using P = VornDspPrimitives;
+    const Float4 size = P::splat(static_cast<float>(n));
+    const Int4 inside = (position >= P::splat(0.0f)) & (position < size);
+    if ((inside[0] & inside[1] & inside[2] & inside[3]) == 0)
+    {
+        for (int k = 0; k < 4; ++k)
+        {
+            const float* data = k < 2 ? dataL : dataR;
+            const auto point = P::locate(n, position[k]);
+            fraction[k] = point.t;
+            ym1[k] = data[point.im1];
+            y0[k] = data[point.i0];
+            y1[k] = data[point.ip1];
+            y2[k] = data[point.ip2];
+        }
+        return;
+    }
+
+    const Int4 i = __builtin_convertvector(position, Int4); // not negative: truncation is the floor
+    fraction = position - __builtin_convertvector(i, Float4);
+    const Int4 ns = P::splat(n), zero = P::splat(0), one = P::splat(1), two = P::splat(2);
+    const Int4 contiguous = (i >= one) & (i < ns - two);
+    if ((contiguous[0] & contiguous[1] & contiguous[2] & contiguous[3]) != 0)
+    {
+        // No neighbour wraps: each position's four samples are adjacent, read at once and turned into lanes.
+        ym1 = P::load4(dataL + i[0] - 1);
+        y0 = P::load4(dataL + i[1] - 1);
+        y1 = P::load4(dataR + i[2] - 1);
+        y2 = P::load4(dataR + i[3] - 1);
+        P::transpose(ym1, y0, y1, y2);
+        return;
+    }
+    const Int4 im1 = P::select(i == zero, ns - one, i - one);
+    const Int4 ip1 = P::select(i + one < ns, i + one, zero);
+    const Int4 ip2 = P::select(i + two < ns, i + two, i + two - ns);
+    ym1 = Float4{dataL[im1[0]], dataL[im1[1]], dataR[im1[2]], dataR[im1[3]]};
+    y0 = Float4{dataL[i[0]], dataL[i[1]], dataR[i[2]], dataR[i[3]]};
+    y1 = Float4{dataL[ip1[0]], dataL[ip1[1]], dataR[ip1[2]], dataR[ip1[3]]};
+    y2 = Float4{dataL[ip2[0]], dataL[ip2[1]], dataR[ip2[2]], dataR[ip2[3]]};
+}
+} // namespace
+
 void VornDspPrimitives::PitchShifter::processPair(PitchShifter& left, PitchShifter& right, float* l, float* r,
                                                   const float* cents, int count) noexcept
 {
@@ -78,7 +131,6 @@ void VornDspPrimitives::PitchShifter::processPair(PitchShifter& left, PitchShift
     // the same operations lane by lane. Only the buffer lookups go one by one.
     const auto size = static_cast<float>(n);
     const Float4 sizes = splat(size), twoSizes = splat(2.0f * size);
-    const Int4 ns = splat(n), zero = splat(0), one = splat(1), two = splat(2);
     const Int4 magnitude = splat(0x7fffffff);
     float* dataL = left.buffer.data();
     float* dataR = right.buffer.data();
@@ -113,33 +165,9 @@ void VornDspPrimitives::PitchShifter::processPair(PitchShifter& left, PitchShift
         const Float4 offset = splat(2.0f) * t - splat(1.0f);
         const Float4 window = splat(1.0f) - reinterpret_cast<Float4>(reinterpret_cast<Int4>(offset) & magnitude);
 
-        // The cubic reads (cubicRead) of the four positions, which lie in [0, n) but for a position that is not
-        // a number.
+        // The cubic reads (cubicRead) of the four positions.
         Float4 ym1, y0, y1, y2, fraction;
-        const Int4 inside = (position >= splat(0.0f)) & (position < sizes);
-        if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
-        {
-            const Int4 i = __builtin_convertvector(position, Int4); // not negative: truncation is the floor
-            fraction = position - __builtin_convertvector(i, Float4);
-            const Int4 im1 = select(i == zero, ns - one, i - one);
-            const Int4 ip1 = select(i + one < ns, i + one, zero);
-            const Int4 ip2 = select(i + two < ns, i + two, i + two - ns);
-            ym1 = Float4{dataL[im1[0]], dataL[im1[1]], dataR[im1[2]], dataR[im1[3]]};
-            y0 = Float4{dataL[i[0]], dataL[i[1]], dataR[i[2]], dataR[i[3]]};
-            y1 = Float4{dataL[ip1[0]], dataL[ip1[1]], dataR[ip1[2]], dataR[ip1[3]]};
-            y2 = Float4{dataL[ip2[0]], dataL[ip2[1]], dataR[ip2[2]], dataR[ip2[3]]};
-        }
-        else
-            for (int k = 0; k < 4; ++k)
-            {
-                const float* data = k < 2 ? dataL : dataR;
-                const auto point = locate(n, position[k]);
-                fraction[k] = point.t;
-                ym1[k] = data[point.im1];
-                y0[k] = data[point.i0];
-                y1[k] = data[point.ip1];
-                y2[k] = data[point.ip2];
-            }
+        readNeighbours(dataL, dataR, n, position, ym1, y0, y1, y2, fraction);
         const Float4 a0 = ((y2 - y1) - ym1) + y0;
         const Float4 a1 = (ym1 - y0) - a0;
         const Float4 a2 = y1 - ym1;
