@@ -243,7 +243,7 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         chunk.mono[j] = mono;
         chunk.level[j] = level;
 
-        // 9. The band limiter of the tank's input, when no echo is sent to it.
+        // The band limiter of the tank's input, when no echo is sent to it (else runTankInput runs it).
         if (limitHere)
             chunk.bandLimited[j] = bandlimitWith(limiterHigh, limiterLow1, limiterLow2, 0.0f + (x0 + sub));
 
@@ -401,7 +401,7 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
 
 void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
-    // 17, 18. The ducking gain and the noise floor came with the front (runFront).
+    // The ducking gain and the noise floor come from the front's loop (runFront).
     // The rest is independent from sample to sample but for the converter: four samples at a time.
     // 19. Wet reverb; 21. sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
     const Float4 tail = splat(k.tail), gain = splat(advanced.outputGain), delayMix = splat(k.delayMix);
