@@ -168,21 +168,34 @@ struct FeedState
     }
 };
 
-/** runBank's mix, feedback filters (their state in f) and write for one sample of reads o (eight values). */
-void feedWith(VornDsp::Bank& bank, FeedState& f, const float* o, float input, int n, float c200, float c2500) noexcept
+/** The orthonormal Hadamard mix of eight values in two groups of four, butterfly by butterfly as hadamard(): two
+    stages within each group, the third across them. */
+void hadamardOfGroups(Float4 lo, Float4 hi, Float4 (&mixed)[2]) noexcept
 {
-    // The Hadamard mix (as hadamard()): two butterfly stages within each group of four, the third across.
-    const float a0 = o[0] + o[1], a1 = o[0] - o[1], a2 = o[2] + o[3], a3 = o[2] - o[3];
-    const float a4 = o[4] + o[5], a5 = o[4] - o[5], a6 = o[6] + o[7], a7 = o[6] - o[7];
-    const Float4 low = Float4{a0 + a2, a1 + a3, a0 - a2, a1 - a3};
-    const Float4 high = Float4{a4 + a6, a5 + a7, a4 - a6, a5 - a7};
-    const Float4 m[2] = {(low + high) * VornDsp::splat(0.35355338f), (low - high) * VornDsp::splat(0.35355338f)};
+    using P = VornDsp;
+    const auto twoStages = [](Float4 x)
+    {
+        const Float4 pairs = P::shuffle<1, 0, 3, 2>(x, x);
+        const Float4 a = P::shuffle<0, 4, 2, 6>(x + pairs, x - pairs); // x0 + x1, x0 - x1, x2 + x3, x2 - x3
+        const Float4 swapped = P::shuffle<2, 3, 0, 1>(a, a);
+        return P::shuffle<0, 1, 4, 5>(a + swapped, a - swapped); // a0 + a2, a1 + a3, a0 - a2, a1 - a3
+    };
+    const Float4 low = twoStages(lo), high = twoStages(hi);
+    mixed[0] = (low + high) * P::splat(0.35355338f);
+    mixed[1] = (low - high) * P::splat(0.35355338f);
+}
+
+/** runBank's mix, feedback filters (their state in f) and soft limit for one sample: row holds the eight reads and
+    receives the eight values to write. */
+void mixAndFilter(const VornDsp::Bank& bank, FeedState& f, float* row, float input, float c200, float c2500) noexcept
+{
+    Float4 m[2];
+    hadamardOfGroups(VornDsp::load4(row), VornDsp::load4(row + 4), m);
 
     // The feedback filters of the eight lines.
     const Float4 cLow = VornDsp::splat(c200);
     const Float4 cHigh = VornDsp::splat(c2500);
     const Float4 injected = VornDsp::splat(input * bank.inject);
-    alignas(16) Lanes v;
     Int4 beyond = VornDsp::splat(0);
     for (size_t g = 0; g < 2; ++g)
     {
@@ -195,17 +208,39 @@ void feedWith(VornDsp::Bank& bank, FeedState& f, const float* o, float input, in
         f.highX1[g] = x2;
         const Float4 x3 = x2 + (VornDsp::load4(bank.highGain.data() + h) - VornDsp::splat(1.0f)) * f.highY[g];
         const Float4 out = x3 + injected;
-        VornDsp::store4(v.data() + h, out);
+        VornDsp::store4(row + h, out);
         beyond = beyond | (out > VornDsp::splat(0.92f)) | (out < VornDsp::splat(-0.92f));
     }
     if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
-        for (auto& x : v)
-            x = VornDsp::softLimitTank(x);
+        for (int i = 0; i < 8; ++i)
+            row[i] = VornDsp::softLimitTank(row[i]);
+}
 
-    const int writeIndex = bank.writeIndex;
-    for (size_t i = 0; i < 8; ++i)
-        bank[i].buffer.data()[writeIndex] = v[i];
-    bank.writeIndex = writeIndex + 1 < n ? writeIndex + 1 : 0;
+/** Writes count samples of eight values (rows of eight) into the bank's lines: four samples of a line at a time
+    where they do not cross the end of the buffers, else one by one. */
+void writeRows(VornDsp::Bank& bank, const float* rows, int count, int n) noexcept
+{
+    int write = bank.writeIndex;
+    int j = 0;
+    for (; j + 4 <= count && write + 4 <= n; j += 4, write += 4)
+        for (int g = 0; g < 2; ++g)
+        {
+            Float4 four[4];
+            for (int k = 0; k < 4; ++k)
+                four[k] = VornDsp::load4(rows + 8 * (j + k) + 4 * g);
+            VornDsp::transpose(four[0], four[1], four[2], four[3]);
+            for (int k = 0; k < 4; ++k)
+                VornDsp::store4(bank[static_cast<size_t>(4 * g + k)].buffer.data() + write, four[k]);
+        }
+    for (; j < count; ++j)
+    {
+        if (write >= n)
+            write = 0;
+        for (size_t i = 0; i < 8; ++i)
+            bank[i].buffer.data()[write] = rows[8 * j + static_cast<int>(i)];
+        ++write;
+    }
+    bank.writeIndex = write < n ? write : 0;
 }
 
 /** The eight read positions of each of count samples of both banks (the right one's rates scaled by 1.13), in rows
@@ -414,8 +449,10 @@ float VornDsp::runBank(Bank& bank, float input, float modRateHz) noexcept
     for (size_t g = 0; g < 2; ++g)
         store4(o.data() + 4 * g, taps == 1 ? sum[g] : sum[g] / splat(tapCount));
     FeedState filters(bank);
-    feedWith(bank, filters, o.data(), input, n, coeffs.c200, coeffs.c2500);
+    alignas(16) Lanes row = o;
+    mixAndFilter(bank, filters, row.data(), input, coeffs.c200, coeffs.c2500);
     filters.storeTo(bank);
+    writeRows(bank, row.data(), 1, n);
 
     // The output comes from the unmixed reads.
     float out = 0.0f;
@@ -439,11 +476,13 @@ void VornDsp::runBanksRun(const float* inputL, const float* inputR, const float*
     FeedState filtersL(bankL), filtersR(bankR);
     for (int j = 0; j < count; ++j)
     {
-        feedWith(bankL, filtersL, positionsL.data() + 8 * j, inputL[j], n, coeffs.c200, coeffs.c2500);
-        feedWith(bankR, filtersR, positionsR.data() + 8 * j, inputR[j], n, coeffs.c200, coeffs.c2500);
+        mixAndFilter(bankL, filtersL, positionsL.data() + 8 * j, inputL[j], coeffs.c200, coeffs.c2500);
+        mixAndFilter(bankR, filtersR, positionsR.data() + 8 * j, inputR[j], coeffs.c200, coeffs.c2500);
     }
     filtersL.storeTo(bankL);
     filtersR.storeTo(bankR);
+    writeRows(bankL, positionsL.data(), count, n);
+    writeRows(bankR, positionsR.data(), count, n);
 }
 
 } // namespace vorn
