@@ -1,5 +1,9 @@
 #include "engine/VornDsp.h"
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace vorn
 {
 
@@ -243,6 +247,16 @@ void writeRows(VornDsp::Bank& bank, const float* rows, int count, int n) noexcep
     bank.writeIndex = write < n ? write : 0;
 }
 
+/** d > 8 ? d : 8 lane by lane (8 for a lane that is not a number), as the processor's maximum gives it. */
+Float4 atLeastEight(Float4 d) noexcept
+{
+#if defined(__SSE__)
+    return _mm_max_ps(d, _mm_set1_ps(8.0f));
+#else
+    return d > VornDsp::splat(8.0f) ? d : VornDsp::splat(8.0f);
+#endif
+}
+
 /** The eight read positions of each of count samples of both banks (the right one's rates scaled by 1.13), in rows
     of eight; the banks side by side, so that their phase recursions overlap. */
 void modulateBanks(VornDsp::Bank& left, VornDsp::Bank& right, const float* modRate, int count, int n, float* positionsL,
@@ -270,13 +284,14 @@ void modulateBanks(VornDsp::Bank& left, VornDsp::Bank& right, const float* modRa
             const float w = kTwoPi * (modRate[j] * rateScale[b]);
             for (size_t g = 0; g < 2; ++g)
             {
+                // A phase past 2 pi drops by 2 pi; any other drops by +0, which leaves every value as it is.
                 const Float4 advanced = phase[b][g] + VornDsp::splat(w) * rate[b][g];
+                const Int4 past = advanced > VornDsp::splat(kTwoPi);
                 phase[b][g] =
-                    VornDsp::select(advanced > VornDsp::splat(kTwoPi), advanced - VornDsp::splat(kTwoPi), advanced);
+                    advanced - reinterpret_cast<Float4>(past & reinterpret_cast<Int4>(VornDsp::splat(kTwoPi)));
                 const Float4 d = nominal[b][g] + depth[b] * VornDsp::fastSin(phase[b][g]);
                 VornDsp::store4(positions[b] + 8 * j + 4 * static_cast<int>(g),
-                                VornDsp::splat(static_cast<float>(write[b])) -
-                                    VornDsp::select(d > VornDsp::splat(8.0f), d, VornDsp::splat(8.0f)));
+                                VornDsp::splat(static_cast<float>(write[b])) - atLeastEight(d));
             }
             write[b] = write[b] + 1 < n ? write[b] + 1 : 0;
         }
