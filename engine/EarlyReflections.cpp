@@ -5,6 +5,9 @@ namespace vorn
 
 namespace
 {
+// The patterns' taps, summed at the highest E.RFL LEVEL, stay well below the direct sound.
+constexpr float kReflectionsGain = 0.14f;
+
 /** The character presets in the order of the "preset" choices: Chamber, Broadcast, Wide, Luxe. */
 const Preset kPresets[4] = {
     {3.0f, 42.0f, 15.0f, 1.72f, 0.38f, 7600.0f, 115.0f, 0.5f, 0.24f, 0.34f, 0.16f, 0.12f, 0.0f},
@@ -133,7 +136,7 @@ VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noe
         r = r + right[i];
     }
 
-    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
+    const float k = withinRange<parameterIndex("earlyLevel")>(level) * kReflectionsGain;
     return {k * l, k * r};
 }
 
@@ -176,7 +179,7 @@ void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcep
     else
         earlyTaps(pattern, line, n, write.data(), rounded, left, right);
 
-    const float k = level < 0.0f ? 0.0f : std::min(level, 0.9f) * 0.14f;
+    const float k = withinRange<parameterIndex("earlyLevel")>(level) * kReflectionsGain;
     for (int j = 0; j < count; ++j)
     {
         left[j] = k * left[j];

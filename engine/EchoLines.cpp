@@ -5,12 +5,18 @@ namespace vorn
 
 namespace
 {
+// The feedback stays below the K1 and K2 controls' 0.9, so that the lines never run away.
+constexpr float kFeedbackLimit = 0.85f;
+
+// What the lines take in is soft-limited above this level, so that feedback saturates rather than clips.
+constexpr float kLineKnee = 0.8f;
+
 float softLimitEcho(float v) noexcept
 {
-    constexpr float s = 1.0f - 0.8f;
+    constexpr float s = 1.0f - kLineKnee;
     const float magnitude = std::abs(v);
-    if (magnitude > 0.8f)
-        return std::copysign(0.8f + s * std::tanh((magnitude - 0.8f) / s), v);
+    if (magnitude > kLineKnee)
+        return std::copysign(kLineKnee + s * std::tanh((magnitude - kLineKnee) / s), v);
     return v;
 }
 
@@ -65,8 +71,8 @@ VornDsp::EchoControls VornDsp::echoControls(const Advanced& advanced) noexcept
     const auto sr = static_cast<float>(sampleRate);
     k.stereo = advanced.effectMode == 2 || advanced.effectMode > 3;
 
-    float a = juce::jlimit(0.0f, 999.0f, advanced.t1);
-    float b = juce::jlimit(0.0f, 499.0f, advanced.t2);
+    float a = withinRange<parameterIndex("t1")>(advanced.t1);
+    float b = withinRange<parameterIndex("t2")>(advanced.t2);
     if (advanced.delaySync && advanced.hostBpm > 20.0f)
     {
         const float sixteenthMs = 60000.0f / advanced.hostBpm * 0.25f;
@@ -84,8 +90,8 @@ VornDsp::EchoControls VornDsp::echoControls(const Advanced& advanced) noexcept
     k.delayA = delayInSamples(a);
     k.delayB = delayInSamples(b);
 
-    k.gainA = juce::jlimit(0.0f, 0.85f, advanced.k1);
-    k.gainB = k.stereo ? juce::jlimit(0.0f, 0.85f, advanced.k2) : 0.0f;
+    k.gainA = juce::jlimit(0.0f, kFeedbackLimit, advanced.k1);
+    k.gainB = k.stereo ? juce::jlimit(0.0f, kFeedbackLimit, advanced.k2) : 0.0f;
     k.cross = advanced.pingPong && k.stereo;
     k.reverbSend = advanced.routing == 2;
     return k;

@@ -101,4 +101,13 @@ constexpr std::size_t parameterIndex(std::string_view id) noexcept
     names no parameter does not compile. */
 template <std::size_t Index>
 inline constexpr float defaultOf = kParameterTable[Index].defaultValue;
+
+/** A value limited to a parameter's range, as a host could set it: withinRange<parameterIndex("t1")>(t1). The
+    engine's stages limit what they read from a record, which anyone may fill by hand. */
+template <std::size_t Index>
+constexpr float withinRange(float value) noexcept
+{
+    constexpr auto lowest = kParameterTable[Index].minimum, highest = kParameterTable[Index].maximum;
+    return value < lowest ? lowest : (highest < value ? highest : value);
+}
 } // namespace vorn

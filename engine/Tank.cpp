@@ -263,7 +263,7 @@ void modulateBanks(VornDsp::Bank& left, VornDsp::Bank& right, const float* modRa
                    float* positionsR) noexcept
 {
     VornDsp::Bank* const banks[2] = {&left, &right};
-    constexpr float rateScale[2] = {1.0f, 1.13f};
+    constexpr float rateScale[2] = {1.0f, VornDsp::kRightBankRateScale};
     float* const positions[2] = {positionsL, positionsR};
     Float4 phase[2][2], rate[2][2], nominal[2][2], depth[2];
     int write[2];
@@ -393,8 +393,8 @@ void VornDsp::prepareBank(Bank& bank, float decaySeconds, float rtLow, float rtH
     bank.inject = 0.13f + 0.05f * density;
 
     const float decay = std::max(decaySeconds, 0.15f);
-    const float rl = juce::jlimit(0.5f, 2.0f, rtLow);
-    const float rh = juce::jlimit(0.25f, 1.0f, rtHigh);
+    const float rl = withinRange<parameterIndex("rtLow")>(rtLow);
+    const float rh = withinRange<parameterIndex("rtHigh")>(rtHigh);
     const float fL = rl > 1.0f ? 1.0f + 1.9f * (rl - 1.0f) : rl;
     const float lowExp = 1.0f / fL - 1.0f;
     const float highExp = 1.0f / rh - 1.0f;

@@ -388,7 +388,8 @@ void VornDsp::runBanksRunWide(const float* inputL, const float* inputR, const fl
     jassert(count <= Chunk::kLength && bankL.taps == 1 && bankR.taps == 1);
     const int n = static_cast<int>(bankL[0].buffer.size());
     alignas(32) std::array<float, 8 * Chunk::kLength> positionsL, positionsR, readsL, readsR;
-    modulate<2>({&bankL, &bankR}, {1.0f, 1.13f}, modRate, count, n, {positionsL.data(), positionsR.data()});
+    modulate<2>({&bankL, &bankR}, {1.0f, kRightBankRateScale}, modRate, count, n,
+                {positionsL.data(), positionsR.data()});
     interpolate(bankL, positionsL.data(), count, n, readsL.data(), outL);
     interpolate(bankR, positionsR.data(), count, n, readsR.data(), outR);
     feed<2>({&bankL, &bankR}, {readsL.data(), readsR.data()}, {inputL, inputR}, count, n, coeffs.c200, coeffs.c2500);

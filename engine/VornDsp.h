@@ -105,6 +105,9 @@ public:
     /** The tank line lengths in samples, left bank 0..7 then right bank 0..7, at every sample rate. */
     static const std::array<int, 16> kLineLengths;
 
+    /** The right bank's modulation runs this much faster than the left's, so that the two sides move apart. */
+    static constexpr float kRightBankRateScale = 1.13f;
+
 private:
     /** Coefficients that depend only on the sample rate, computed by prepare with the stages' own formulas. */
     struct Coefficients
@@ -147,7 +150,7 @@ private:
         float value = 0.0f;
     };
 
-    /** What processSample derives from the records alone (step 2 and the like): the same for a whole block. */
+    /** What the stages derive from the records alone: the same for a whole block. */
     struct BlockControls
     {
         float sr = 48000.0f;

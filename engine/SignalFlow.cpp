@@ -1,3 +1,7 @@
+// The signal flow of a chunk, stage by stage, and the controls a block derives from the records. The stages, in
+// the order the signal meets them: modulation (wander and drift), input analysis, input high-pass, predelay and
+// sub tap, ducking and noise floor (run in the front's loop), tank input and diffusion, tank, early reflections,
+// bass narrowing, output diffusion, softening, detune, stereo stages, echoes, mix, converter, dry/wet and limit.
 #include "engine/VornDsp.h"
 
 namespace vorn
@@ -5,6 +9,60 @@ namespace vorn
 
 namespace
 {
+// The stages' constants: the unit's voicing, stage by stage.
+
+// Modulation: every modulation rate wanders slowly (two sines), and the drift oscillators behind detune and the
+// stereo stages follow the wander. The circuit's trim moves both rates from unit to unit.
+constexpr float kFirstSine = 0.6f, kSecondSine = 0.4f; // each oscillator: 0.6 sin(a) + 0.4 sin(b)
+constexpr float kWanderHz = 0.013f, kWanderHzPerTrim = 0.02f;
+constexpr float kWanderSecondSine = 0.37f; // the second sine's share of the first's rate
+constexpr float kWanderDepth = 0.05f;      // the wander moves rates by up to 5 %
+constexpr float kDriftHz = 0.025f, kDriftHzPerTrim = 0.05f;
+constexpr float kDriftSecondSine = 1.373f;
+constexpr float kLfoWhenZeroHz = 0.12f; // a record with no LFO rate (never the parameter's) runs at this
+constexpr float kTankModHz = 0.05f, kTankModTrimOffset = 0.7f;
+
+// Diffusion: the allpass amounts grow with the character preset's diffusion and density.
+constexpr float kInputDiffusion = 0.48f, kInputDiffusionPerDensity = 0.16f;
+constexpr float kOutputDiffusion = 0.36f, kOutputDiffusionPerDensity = 0.18f;
+
+// Tank: its lines scale with the size, and sizes below 45 keep the lines of size 45.
+constexpr float kSmallestTankSize = 45.0f;
+constexpr float kSizeFactor = 0.75f, kSizeFactorRange = 0.75f;
+
+// Stereo stages: the depth grows with diffusion.
+constexpr float kStereoAmount = 0.72f, kStereoAmountPerDiffusion = 0.28f;
+
+// Levels below this switch a stage off (the tank's tail, the early reflections).
+constexpr float kOffBelow = 0.0001f;
+
+// Detune: the parameter reaches +-1.5 cents, the shifters are voiced for +-1.2; the depth follows the input level
+// as far as "inputLink" says.
+constexpr float kDetuneLimitCents = 1.2f;
+constexpr float kDetuneDepth = 0.28f, kDetuneDepthPerLevel = 0.45f;
+
+// Input analysis: peak followers of three bands (instant attack, slow release), their mean scaled to a level 0..1.
+constexpr float kBandRelease = 0.9995f, kBandFollow = 0.004f;
+constexpr float kLevelScale = 5.0f;
+
+// Ducking: the wet signal dips under loud input and rises a little above unity at rest.
+constexpr float kDuckFromSignal = 0.72f, kDuckFromLevel = 0.12f;
+constexpr float kDuckRest = 1.055f, kDuckRange = 0.145f, kDuckKnee = 0.075f;
+
+// Noise floor: a faint hiss under the tail, a little louder under programme, slightly wider than mono.
+constexpr float kNoiseFloor = 2.8e-6f, kNoiseUnderProgramme = 5.5e-6f, kNoiseFollowDuck = 7.5f;
+constexpr float kNoiseSide = 0.42f, kNoiseRightTrim = 1.04f;
+
+// The echoes' send into the tank ("Delay -> Reverb").
+constexpr float kDelaySend = 0.35f;
+
+// Reverb output: how far the lows move to mono, and how much of the softening low-pass is mixed in.
+constexpr float kBassNarrowing = 0.85f;
+constexpr float kSoftening = 0.18f;
+
+// The output's soft limit starts here.
+constexpr float kOutputKnee = 0.985f;
+
 float clamp01(float x) noexcept
 {
     return juce::jlimit(0.0f, 1.0f, x);
@@ -20,11 +78,11 @@ void advancePhase(float& phase, float increment) noexcept
 
 float softLimitOutput(float out) noexcept
 {
-    constexpr float s = 1.0f - 0.985f;
-    if (out > 0.985f)
-        out = 0.985f + s * std::tanh((out - 0.985f) / s);
-    if (out < -0.985f)
-        out = -0.985f + s * std::tanh((out + 0.985f) / s);
+    constexpr float s = 1.0f - kOutputKnee;
+    if (out > kOutputKnee)
+        out = kOutputKnee + s * std::tanh((out - kOutputKnee) / s);
+    if (out < -kOutputKnee)
+        out = -kOutputKnee + s * std::tanh((out + kOutputKnee) / s);
     return out;
 }
 } // namespace
@@ -48,14 +106,14 @@ VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, con
     const auto sr = static_cast<float>(sampleRate);
     k.sr = sr;
 
-    // Step 1: the wander oscillators' increments.
-    const float r1 = 0.013f + 0.02f * dna.lfoTrim;
+    // Modulation: the wander oscillators' increments.
+    const float r1 = kWanderHz + kWanderHzPerTrim * dna.lfoTrim;
     k.wanderIncrementA = kTwoPi * r1 / sr;
-    k.wanderIncrementB = kTwoPi * 0.37f * r1 / sr;
+    k.wanderIncrementB = kTwoPi * kWanderSecondSine * r1 / sr;
 
-    // Step 2: the controls.
-    k.rl = juce::jlimit(0.5f, 2.0f, advanced.rtLow);
-    k.rh = juce::jlimit(0.25f, 1.0f, advanced.rtHigh);
+    // The controls of every stage, limited to what the stages can use.
+    k.rl = withinRange<parameterIndex("rtLow")>(advanced.rtLow);
+    k.rh = withinRange<parameterIndex("rtHigh")>(advanced.rtHigh);
     k.diffusion = clamp01(preset.diffusion);
     k.softening = clamp01(preset.softening);
     k.density = clamp01(preset.density);
@@ -64,26 +122,26 @@ VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, con
     k.blumlein = clamp01(preset.blumlein);
     k.tail = clamp01(advanced.reverbTail);
     k.dw = clamp01(parameters.dryWet / 100.0f);
-    k.lfo = advanced.lfoRate != 0.0f ? advanced.lfoRate : 0.12f;
+    k.lfo = advanced.lfoRate != 0.0f ? advanced.lfoRate : kLfoWhenZeroHz;
 
     k.lowCutHz = advanced.lowCut > 0.0f ? advanced.lowCut : preset.lowCutHz;
-    k.driftRate = 0.025f + 0.05f * dna.lfoTrim;
-    k.link = std::min(advanced.inputLink, 0.7f);
+    k.driftRate = kDriftHz + kDriftHzPerTrim * dna.lfoTrim;
+    k.link = std::min(advanced.inputLink, kParameterTable[parameterIndex("inputLink")].maximum);
     k.unlinked = (1.0f - k.link) * 0.5f;
-    k.detune = juce::jlimit(-1.2f, 1.2f, advanced.detune);
+    k.detune = juce::jlimit(-kDetuneLimitCents, kDetuneLimitCents, advanced.detune);
     k.predelaySamples = std::max(1, juce::roundToInt((preset.predelayOffsetMs + parameters.predelay) * 0.001f * sr));
-    k.earlyOn = k.tail > 0.0001f && advanced.earlyLevel > 0.0001f;
+    k.earlyOn = k.tail > kOffBelow && advanced.earlyLevel > kOffBelow;
     k.subSamples =
         std::min(static_cast<int>(predelayLine.size()), std::max(1, juce::roundToInt(advanced.subDelay * 0.001f * sr)));
 
-    k.tankOn = k.tail > 0.0001f;
-    k.inputDiffusion = k.diffusion * (0.48f + 0.16f * k.density);
+    k.tankOn = k.tail > kOffBelow;
+    k.inputDiffusion = k.diffusion * (kInputDiffusion + kInputDiffusionPerDensity * k.density);
     k.decaySeconds = tankDecaySeconds(parameters.decay);
-    k.sizeFactor = 0.75f + 0.75f * std::max(parameters.size, 45.0f) / 100.0f;
-    k.modRate = 0.05f + k.lfo * (dna.lfoTrim + 0.7f);
+    k.sizeFactor = kSizeFactor + kSizeFactorRange * std::max(parameters.size, kSmallestTankSize) / 100.0f;
+    k.modRate = kTankModHz + k.lfo * (dna.lfoTrim + kTankModTrimOffset);
     k.taps = std::max(advanced.modTaps, 1);
-    k.outputDiffusion = k.diffusion * (0.36f + 0.18f * k.density);
-    k.stereoAmount = (0.72f + 0.28f * k.diffusion) * k.stereoDepth;
+    k.outputDiffusion = k.diffusion * (kOutputDiffusion + kOutputDiffusionPerDensity * k.density);
+    k.stereoAmount = (kStereoAmount + kStereoAmountPerDiffusion * k.diffusion) * k.stereoDepth;
     k.sizeNorm = parameters.size / 100.0f;
     k.delayMix = clamp01(advanced.delayMix);
     return k;
@@ -141,7 +199,7 @@ void VornDsp::runChunk(int count, const BlockControls& k, const Parameters& para
     }
 
     // The delay send of the first sample comes from the last echo of the previous chunk.
-    const float sendBefore = advanced.routing == 1 ? 0.35f * (echoOutL + echoOutR) * 0.5f : 0.0f;
+    const float sendBefore = advanced.routing == 1 ? kDelaySend * (echoOutL + echoOutR) * 0.5f : 0.0f;
     const bool reverbFeedsEcho = advanced.routing == 2;
     if (!reverbFeedsEcho)
         runEcho(count, advanced, false);
@@ -155,15 +213,16 @@ void VornDsp::runChunk(int count, const BlockControls& k, const Parameters& para
 
 VornDsp::Float4 VornDsp::oscillatorPair(int j) const noexcept
 {
-    // Wander and drift alike: 0.6 sin(a) + 0.4 sin(b) of the phases in chunk.phaseA/B, four samples from j.
-    return splat(0.6f) * fastSin(load4(chunk.phaseA.data() + j)) +
-           splat(0.4f) * fastSin(load4(chunk.phaseB.data() + j));
+    // Wander and drift alike: two sines of unrelated rates, the first the stronger, of the phases in
+    // chunk.phaseA/B, four samples from j.
+    return splat(kFirstSine) * fastSin(load4(chunk.phaseA.data() + j)) +
+           splat(kSecondSine) * fastSin(load4(chunk.phaseB.data() + j));
 }
 
 void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanced) noexcept
 {
-    // 1. Wander: a very slow variation of every modulation rate. The phases advance sample by sample; their sines
-    // then go four samples at a time (the same operations lane by lane).
+    // Modulation, wander: a very slow variation of every modulation rate. The phases advance sample by sample;
+    // their sines then go four samples at a time (the same operations lane by lane).
     const int rounded = (count + 3) & ~3;
     auto wander = wanderPhase; // in registers for the loop
     for (int j = 0; j < count; ++j)
@@ -175,15 +234,15 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     }
     wanderPhase = wander;
     for (int j = 0; j < rounded; j += 4)
-        store4(chunk.wander.data() + j, splat(1.0f) + splat(0.05f) * oscillatorPair(j));
+        store4(chunk.wander.data() + j, splat(1.0f) + splat(kWanderDepth) * oscillatorPair(j));
 
-    // 5. Drift oscillators, their rate following the wander: the increments four samples at a time, then the
-    // phases sample by sample.
+    // Modulation, drift: the oscillators behind detune and the stereo stages, their rate following the wander:
+    // the increments four samples at a time, then the phases sample by sample.
     for (int j = 0; j < rounded; j += 4)
     {
         const Float4 r2 = load4(chunk.wander.data() + j) * splat(k.driftRate);
         store4(chunk.phaseA.data() + j, splat(kTwoPi) * r2 / splat(k.sr));
-        store4(chunk.phaseB.data() + j, splat(kTwoPi * 1.373f) * r2 / splat(k.sr));
+        store4(chunk.phaseB.data() + j, splat(kTwoPi * kDriftSecondSine) * r2 / splat(k.sr));
     }
     auto drift = driftPhase;
     for (int j = 0; j < count; ++j)
@@ -216,7 +275,7 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     auto limiterLow1 = limiterLp1, limiterLow2 = limiterLp2;
     for (int j = 0; j < count; ++j)
     {
-        // 3. Input analysis: peak followers of three bands give the input level.
+        // Input analysis: peak followers of three bands give the input level.
         const float mono = (chunk.inL[j] + chunk.inR[j]) * 0.5f;
         const float a = low.processWith(mono, coeffs.lp300);
         const float b = mid.processWith(mono, coeffs.lp3000);
@@ -224,18 +283,19 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         for (size_t i = 0; i < 3; ++i)
         {
             const float magnitude = std::abs(bands[i]);
-            envelopes[i] = std::max(magnitude, 0.9995f * envelopes[i] + 0.004f * magnitude);
+            envelopes[i] = std::max(magnitude, kBandRelease * envelopes[i] + kBandFollow * magnitude);
         }
-        const float level = std::min((envelopes[0] + envelopes[1] + envelopes[2]) / 3.0f * 5.0f, 1.0f);
+        const float level = std::min((envelopes[0] + envelopes[1] + envelopes[2]) / 3.0f * kLevelScale, 1.0f);
         const float sum = (bands[0] + bands[1]) + bands[2];
 
-        // 4. Input high-pass.
+        // Input high-pass.
         const float h = inputFilter.processWith(sum, highPass);
 
-        // 6. Detune amount in cents, partly following the input level.
-        chunk.cents[j] = k.detune * chunk.drift[j] * (0.28f + 0.45f * (k.unlinked + level * k.link));
+        // Detune depth in cents, partly following the input level.
+        chunk.cents[j] =
+            k.detune * chunk.drift[j] * (kDetuneDepth + kDetuneDepthPerLevel * (k.unlinked + level * k.link));
 
-        // 7. Predelay, then the sub tap of step 9, read behind the advanced write index.
+        // Predelay, then the sub tap (which joins the tank's input), read behind the advanced write index.
         const float x0 = advanceLine(line, n, write, h, k.predelaySamples);
         const float sub = line[indexBehind(write, k.subSamples, n)] * advanced.subLevel;
         chunk.x0[j] = x0;
@@ -247,23 +307,23 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
         if (limitHere)
             chunk.bandLimited[j] = bandlimitWith(limiterHigh, limiterLow1, limiterLow2, 0.0f + (x0 + sub));
 
-        // 17. Ducking under the input: fast attack, slow release.
-        const float duckTarget = 0.72f * std::abs(x0) + 0.12f * level;
+        // Ducking under the input: fast attack, slow release.
+        const float duckTarget = kDuckFromSignal * std::abs(x0) + kDuckFromLevel * level;
         const float q = duckTarget > duckEnvelope ? coeffs.duckAttack : coeffs.duckRelease;
         duckEnvelope = q * duckEnvelope + (1.0f - q) * duckTarget;
-        const float target = 1.055f - 0.145f * duckEnvelope / (duckEnvelope + 0.075f);
+        const float target = kDuckRest - kDuckRange * duckEnvelope / (duckEnvelope + kDuckKnee);
         const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
         duck = qGain * duck + (1.0f - qGain) * target;
         chunk.duck[j] = duck;
 
-        // 18. A faint noise floor that rises a little under programme.
+        // Noise floor: faint, rising a little under programme.
         const float u1 = nextRandom(seed);
         const float u2 = nextRandom(seed);
         const float nm = (u1 + u2) * 0.5f;
         const float ns = (u1 - u2) * 0.5f;
-        const float amp = k.tail * (2.8e-6f + 5.5e-6f * clamp01(7.5f * duckEnvelope));
-        chunk.noiseL[j] = amp * noiseL.processWith(nm + 0.42f * ns, coeffs.lp7600);
-        chunk.noiseR[j] = amp * noiseR.processWith(nm - 0.42f * ns, coeffs.lp7600) * 1.04f;
+        const float amp = k.tail * (kNoiseFloor + kNoiseUnderProgramme * clamp01(kNoiseFollowDuck * duckEnvelope));
+        chunk.noiseL[j] = amp * noiseL.processWith(nm + kNoiseSide * ns, coeffs.lp7600);
+        chunk.noiseR[j] = amp * noiseR.processWith(nm - kNoiseSide * ns, coeffs.lp7600) * kNoiseRightTrim;
     }
     analysisLow = low;
     analysisMid = mid;
@@ -297,8 +357,8 @@ void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noex
 
 void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& advanced, float sendBefore) noexcept
 {
-    // 9. Predelayed signal, sub tap and the previous sample's echoes when they feed the reverb (without them the
-    // front has already band-limited the sum).
+    // Tank input: the predelayed signal, the sub tap and the previous sample's echoes when they feed the reverb,
+    // band-limited (without the echoes the front has done that already).
     const bool delayToReverb = advanced.routing == 1;
     float* c = chunk.bandLimited.data();
     if (delayToReverb)
@@ -307,7 +367,7 @@ void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& ad
         auto lp1 = limiterLp1, lp2 = limiterLp2;
         for (int j = 0; j < count; ++j)
         {
-            const float send = j == 0 ? sendBefore : 0.35f * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f;
+            const float send = j == 0 ? sendBefore : kDelaySend * (chunk.echoL[j - 1] + chunk.echoR[j - 1]) * 0.5f;
             c[j] = bandlimitWith(hp, lp1, lp2, send + (chunk.x0[j] + chunk.sub[j]));
         }
         limiterHp = hp;
@@ -315,7 +375,7 @@ void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& ad
         limiterLp2 = lp2;
     }
 
-    // 10. Input diffusion runs every sample, whether or not the tank does.
+    // Input diffusion runs every sample, whether or not the tank does.
     const float e = k.inputDiffusion;
     diffuseRun(c, chunk.tankInL.data(), chunk.scratch.data(), count, inDiffL, e);
     diffuseRun(c, chunk.tankInR.data(), chunk.scratch.data(), count, inDiffR, e);
@@ -323,7 +383,7 @@ void VornDsp::runTankInput(int count, const BlockControls& k, const Advanced& ad
 
 void VornDsp::runTank(int count, const BlockControls& k) noexcept
 {
-    // 11. The two banks; while the tail is off neither is touched.
+    // Tank: the two banks; while the tail is off neither is touched.
     if (!k.tankOn)
     {
         std::fill_n(chunk.reverbL.begin(), count, 0.0f);
@@ -352,7 +412,7 @@ void VornDsp::runTank(int count, const BlockControls& k) noexcept
     for (int j = 0; j < count; ++j)
     {
         chunk.reverbL[j] = runBank(bankL, chunk.tankInL[j], chunk.modRate[j]);
-        chunk.reverbR[j] = runBank(bankR, chunk.tankInR[j], chunk.modRate[j] * 1.13f);
+        chunk.reverbR[j] = runBank(bankR, chunk.tankInR[j], chunk.modRate[j] * kRightBankRateScale);
     }
 }
 
@@ -365,37 +425,37 @@ void VornDsp::runReverbOutput(int count, const BlockControls& k) noexcept
     {
         const float bankOutL = chunk.reverbL[j], bankOutR = chunk.reverbR[j];
 
-        // 12. Bass narrowing: the lows move towards mono.
+        // Bass narrowing: the lows move towards mono.
         const float gL = lowL.processWith(bankOutL, coeffs.c200);
         const float gR = lowR.processWith(bankOutR, coeffs.c200);
         const float lowMid = (gL + gR) * 0.5f;
-        chunk.reverbL[j] = bankOutL + 0.85f * (lowMid - gL);
-        chunk.reverbR[j] = bankOutR + 0.85f * (lowMid - gR);
+        chunk.reverbL[j] = bankOutL + kBassNarrowing * (lowMid - gL);
+        chunk.reverbR[j] = bankOutR + kBassNarrowing * (lowMid - gR);
     }
     narrowL = lowL;
     narrowR = lowR;
 
-    // 13. Output diffusion.
+    // Output diffusion.
     diffuseRun(chunk.reverbL.data(), chunk.reverbL.data(), chunk.scratch.data(), count, outDiffL, k.outputDiffusion);
     diffuseRun(chunk.reverbR.data(), chunk.reverbR.data(), chunk.scratch.data(), count, outDiffR, k.outputDiffusion);
 
-    // 14. Softening.
+    // Softening: a share of a 6.2 kHz low-pass, as much as the character preset asks.
     auto softL = softenL, softR = softenR;
     for (int j = 0; j < count; ++j)
     {
         const float l2 = chunk.reverbL[j], r2 = chunk.reverbR[j];
-        chunk.reverbL[j] = l2 * (1.0f - 0.18f * s) + 0.18f * s * softL.processWith(l2, coeffs.lp6200);
-        chunk.reverbR[j] = r2 * (1.0f - 0.18f * s) + 0.18f * s * softR.processWith(r2, coeffs.lp6200);
+        chunk.reverbL[j] = l2 * (1.0f - kSoftening * s) + kSoftening * s * softL.processWith(l2, coeffs.lp6200);
+        chunk.reverbR[j] = r2 * (1.0f - kSoftening * s) + kSoftening * s * softR.processWith(r2, coeffs.lp6200);
     }
     softenL = softL;
     softenR = softR;
 
-    // 15. Detune: the shifters wait untouched while the shift is negligible.
+    // Detune: the shifters wait untouched while the shift is negligible.
     if (k.detune != 0.0f)
         PitchShifter::processPair(shifterL, shifterR, chunk.reverbL.data(), chunk.reverbR.data(), chunk.cents.data(),
                                   count);
 
-    // 16. Stereo image.
+    // Stereo stages: depth, psycho-Blumlein, headspace.
     stereoStagesOfChunk(count, stereo);
 }
 
@@ -403,9 +463,10 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
 {
     // The ducking gain and the noise floor come from the front's loop (runFront).
     // The rest is independent from sample to sample but for the converter: four samples at a time.
-    // 19. Wet reverb; 21. sum: early reflections and echoes bypass the tank, the stereo stages and the ducking.
+    // Mix: the wet reverb, then the early reflections and echoes, which bypass the tank, the stereo stages and the
+    // ducking.
     const Float4 tail = splat(k.tail), gain = splat(advanced.outputGain), delayMix = splat(k.delayMix);
-    const Float4 dry = splat(1.0f - k.dw), wet = splat(k.dw), knee = splat(0.985f);
+    const Float4 dry = splat(1.0f - k.dw), wet = splat(k.dw), knee = splat(kOutputKnee);
     float* outL = chunk.outL.data();
     float* outR = chunk.outR.data();
     for (int j = 0; j < count; j += 4)
@@ -419,11 +480,11 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
                (wetR + tail * load4(chunk.earlyR.data() + j) * gain) + load4(chunk.echoR.data() + j) * delayMix * gain);
     }
 
-    // 22. Vintage converter.
+    // Converter.
     if (advanced.vintageConv)
         convertChunk(outL, outR, count);
 
-    // 23, 24. Dry/wet and the output soft limit, the latter only for the rare sample beyond its knee.
+    // Dry/wet and limit: the soft limit only for the rare sample beyond its knee.
     for (int j = 0; j < count; j += 4)
         for (float* channel : {outL, outR})
         {
