@@ -52,8 +52,8 @@ struct Advanced
     float hostBpm = 120.0f; // until the host tells its tempo
     float delayMix = defaultOf<parameterIndex("delayMix")>;
     bool pingPong = defaultOf<parameterIndex("pingPong")> > 0.5f;
-    int routing =
-        static_cast<int>(defaultOf<parameterIndex("routing")>); // 0 Parallel, 1 Delay -> Reverb, 2 Reverb -> Delay
+    // 0 Parallel, 1 Delay -> Reverb, 2 Reverb -> Delay
+    int routing = static_cast<int>(defaultOf<parameterIndex("routing")>);
 };
 
 /** A unit's small, repeatable variation. */
