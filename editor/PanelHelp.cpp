@@ -39,6 +39,14 @@ constexpr KeyHelp kDisplayHelp[] = {
 
 // Lamps light when the input peak reaches about -28, -20, -10 and -2 dBFS.
 constexpr const char* kLampLevels[] = {"-28", "-20", "-10", "-2"};
+/** What a hovering user and a screen reader learn of a key. */
+void describe(vorn_panel::PanelKey& key, const juce::String& title, const juce::String& tooltip,
+              std::function<juce::String()> value)
+{
+    key.setTitle(title);
+    key.setTooltip(tooltip);
+    key.describeValue = std::move(value);
+}
 } // namespace
 
 void VornReverbAudioProcessorEditor::describeControls()
@@ -56,35 +64,35 @@ void VornReverbAudioProcessorEditor::describeControls()
 
         const auto& info = infoFor(table[i].paramId);
         auto& key = matrixKeys[i];
-        key.setTitle(info.name);
-        key.setTooltip((key.getLine1() + " " + key.getLine2()).trim() + ": " + info.name + ", " +
-                       vorn::rangeInWords(info) +
-                       ". Click to select it, then key in a value and press ENTER (or type it on the computer "
-                       "keyboard); or drag the key up or down.");
-        key.describeValue = [this, &info, &key, id]
-        {
-            auto text = vorn::valueWithUnit(info, currentParamValue(id));
+        describe(key, info.name,
+                 (key.getLine1() + " " + key.getLine2()).trim() + ": " + info.name + ", " + vorn::rangeInWords(info) +
+                     ". Click to select it, then key in a value and press ENTER (or type it on the computer "
+                     "keyboard); or drag the key up or down.",
+                 [this, &info, &key, id]
+                 {
+                     auto text = vorn::valueWithUnit(info, currentParamValue(id));
 
-            if (key.isGated())
-                text += ", not used in this mode";
-            else if (selectedParam == id)
-                text += ", selected";
+                     if (key.isGated())
+                         text += ", not used in this mode";
+                     else if (selectedParam == id)
+                         text += ", selected";
 
-            return text;
-        };
+                     return text;
+                 });
     }
 
+    const auto ledValue = [](vorn_panel::PanelKey& key, const char* lit, const char* unlit)
+    { return [&key, lit, unlit] { return juce::String(key.isLedOn() ? lit : unlit); }; };
+
     const auto describeSelectors =
-        [](std::array<vorn_panel::PanelKey, 4>& keys, const char* id, const char* prefix, const char* meaning)
+        [ledValue](std::array<vorn_panel::PanelKey, 4>& keys, const char* id, const char* prefix, const char* meaning)
     {
         const auto& info = infoFor(id);
 
         for (auto& key : keys)
-        {
-            key.setTitle(juce::String(info.name) + " " + key.getLine1());
-            key.setTooltip(prefix + key.getLine1() + ": " + meaning + " (" + info.name + ").");
-            key.describeValue = [&key] { return juce::String(key.isLedOn() ? "selected" : "not selected"); };
-        }
+            describe(key, juce::String(info.name) + " " + key.getLine1(),
+                     prefix + key.getLine1() + ": " + meaning + " (" + info.name + ").",
+                     ledValue(key, "selected", "not selected"));
     };
 
     describeSelectors(lowCutKeys, "lowCut", "LOW CUT ", "the high-pass in Hz on the reverb's input");
@@ -95,27 +103,23 @@ void VornReverbAudioProcessorEditor::describeControls()
     for (size_t i = 0; i < programKeys.size(); ++i)
     {
         auto& key = programKeys[i];
-        key.setTitle(juce::String("Program ") + key.getLine1() + ", " + kProgramNames[i]);
-        key.setTooltip(key.getLine1() + " REVERB: the " + kProgramNames[i] +
-                       " character with its reverb settings; returns to the reverb mode.");
-        key.describeValue = [&key] { return juce::String(key.isLedOn() ? "active" : "not active"); };
+        describe(key, juce::String("Program ") + key.getLine1() + ", " + kProgramNames[i],
+                 key.getLine1() + " REVERB: the " + kProgramNames[i] +
+                     " character with its reverb settings; returns to the reverb mode.",
+                 ledValue(key, "active", "not active"));
     }
 
     for (size_t i = 0; i < modeKeys.size(); ++i)
-    {
-        auto& key = modeKeys[i];
-        key.setTitle(kModeHelp[i].title);
-        key.setTooltip(kModeHelp[i].tooltip);
-        key.describeValue = [&key] { return juce::String(key.isLedOn() ? "active" : "not active"); };
-    }
+        describe(modeKeys[i], kModeHelp[i].title, kModeHelp[i].tooltip, ledValue(modeKeys[i], "active", "not active"));
 
-    writeKey.setTitle("Write memory");
-    writeKey.setTooltip("WRITE: store the panel in memory 0 to 9: WRITE, a digit, ENTER, then name it. Escape "
-                        "disarms.");
-    writeKey.describeValue = [this] { return juce::String(memoryMode == "write" ? "armed" : "not armed"); };
-    readKey.setTitle("Read memory");
-    readKey.setTooltip("READ: recall memory 0 to 9: READ, a digit, ENTER. Escape disarms.");
-    readKey.describeValue = [this] { return juce::String(memoryMode == "read" ? "armed" : "not armed"); };
+    const auto armed = [this](const char* operation)
+    { return [this, operation] { return juce::String(memoryMode == operation ? "armed" : "not armed"); }; };
+
+    describe(writeKey, "Write memory",
+             "WRITE: store the panel in memory 0 to 9: WRITE, a digit, ENTER, then name it. Escape disarms.",
+             armed("write"));
+    describe(readKey, "Read memory", "READ: recall memory 0 to 9: READ, a digit, ENTER. Escape disarms.",
+             armed("read"));
 
     const auto selectedValue = [this]
     {
@@ -125,12 +129,9 @@ void VornReverbAudioProcessorEditor::describeControls()
                    : juce::String("nothing selected");
     };
 
-    upKey.setTitle("Up");
-    upKey.setTooltip("UP: raise the selected parameter by one step; hold to repeat (Up arrow).");
-    upKey.describeValue = selectedValue;
-    downKey.setTitle("Down");
-    downKey.setTooltip("DOWN: lower the selected parameter by one step; hold to repeat (Down arrow).");
-    downKey.describeValue = selectedValue;
+    describe(upKey, "Up", "UP: raise the selected parameter by one step; hold to repeat (Up arrow).", selectedValue);
+    describe(downKey, "Down", "DOWN: lower the selected parameter by one step; hold to repeat (Down arrow).",
+             selectedValue);
 
     const auto keyedValue = [this]
     {
@@ -142,50 +143,38 @@ void VornReverbAudioProcessorEditor::describeControls()
 
     for (size_t d = 0; d < digitKeys.size(); ++d)
     {
-        digitKeys[d].setTitle("Keypad " + juce::String(static_cast<int>(d)));
-        digitKeys[d].setTooltip("Key in " + juce::String(static_cast<int>(d)) +
-                                " (or type it on the computer keyboard; Backspace takes the last one back).");
-        digitKeys[d].describeValue = keyedValue;
+        const juce::String digit(static_cast<int>(d));
+        describe(digitKeys[d], "Keypad " + digit,
+                 "Key in " + digit + " (or type it on the computer keyboard; Backspace takes the last one back).",
+                 keyedValue);
     }
 
-    pointKey.setTitle("Keypad point");
-    pointKey.setTooltip("Key in a decimal point (or type it).");
-    pointKey.describeValue = keyedValue;
-    enterKey.setTitle("Enter");
-    enterKey.setTooltip("ENTER: give the keyed value to the selected parameter, or complete WRITE or READ (Return).");
-    enterKey.describeValue = keyedValue;
+    describe(pointKey, "Keypad point", "Key in a decimal point (or type it).", keyedValue);
+    describe(enterKey, "Enter",
+             "ENTER: give the keyed value to the selected parameter, or complete WRITE or READ (Return).", keyedValue);
 
-    const auto describeOption = [](vorn_panel::PanelKey& key, const char* title, const char* tooltip)
-    {
-        key.setTitle(title);
-        key.setTooltip(tooltip);
-        key.describeValue = [&key] { return juce::String(key.getToggleState() ? "on" : "off"); };
-    };
+    const auto toggleValue = [](vorn_panel::PanelKey& key)
+    { return [&key] { return juce::String(key.getToggleState() ? "on" : "off"); }; };
 
-    describeOption(vintageKey, "Vintage out",
-                   "VINTAGE OUT: the output through the vintage converter's coarse, "
-                   "dithered sampling.");
-    describeOption(delaySyncKey, "Delay sync", "DELAY SYNC: echo and delay times follow the host's tempo.");
-    describeOption(pingPongKey, "Ping-pong", "PING-PONG: the echoes cross between left and right.");
-    describeOption(buzzerKey, "Buzzer", "BUZZER: a short test pulse into the input every 0.75 s while on.");
+    describe(vintageKey, "Vintage out",
+             "VINTAGE OUT: the output through the vintage converter's coarse, dithered sampling.",
+             toggleValue(vintageKey));
+    describe(delaySyncKey, "Delay sync", "DELAY SYNC: echo and delay times follow the host's tempo.",
+             toggleValue(delaySyncKey));
+    describe(pingPongKey, "Ping-pong", "PING-PONG: the echoes cross between left and right.", toggleValue(pingPongKey));
+    describe(buzzerKey, "Buzzer", "BUZZER: a short test pulse into the input every 0.75 s while on.",
+             toggleValue(buzzerKey));
 
     const auto programValue = [this] { return programName.getText(); };
-    prevKey.setTitle("Previous program");
-    prevKey.setTooltip("PREV: load the previous program of the library.");
-    prevKey.describeValue = programValue;
-    nextKey.setTitle("Next program");
-    nextKey.setTooltip("NEXT: load the next program of the library.");
-    nextKey.describeValue = programValue;
-    saveKey.setTitle("Save program");
-    saveKey.setTooltip("SAVE: save the panel as a user preset under the name at the left.");
-    saveKey.describeValue = programValue;
+    describe(prevKey, "Previous program", "PREV: load the previous program of the library.", programValue);
+    describe(nextKey, "Next program", "NEXT: load the next program of the library.", programValue);
+    describe(saveKey, "Save program", "SAVE: save the panel as a user preset under the name at the left.",
+             programValue);
 
-    browseKey.setTitle("Browse presets");
-    browseKey.setTooltip("BROWSE: find, load, save and delete programs by category and name.");
-    browseKey.describeValue = [this] { return juce::String(browser != nullptr ? "open" : "closed"); };
-    curvesKey.setTitle("Curves");
-    curvesKey.setTooltip("CURVES: the reverb time across frequency and the response of the reverb's input.");
-    curvesKey.describeValue = [this] { return juce::String(curves != nullptr ? "open" : "closed"); };
+    describe(browseKey, "Browse presets", "BROWSE: find, load, save and delete programs by category and name.",
+             [this] { return juce::String(browser != nullptr ? "open" : "closed"); });
+    describe(curvesKey, "Curves", "CURVES: the reverb time across frequency and the response of the reverb's input.",
+             [this] { return juce::String(curves != nullptr ? "open" : "closed"); });
 
     programName.setTitle("Program name");
     programName.setTooltip("The current program's name, and the name SAVE uses: click to type a new one.");

@@ -1,5 +1,7 @@
 #include "editor/PanelSizeMemory.h"
 
+#include "plugin/PresetManager.h"
+
 #include <juce_data_structures/juce_data_structures.h>
 
 namespace vorn
@@ -19,10 +21,7 @@ juce::PropertiesFile::Options settingsOptions()
 
 juce::File PanelSizeMemory::settingsFile()
 {
-    return juce::File::getSpecialLocation(juce::File::userApplicationDataDirectory)
-        .getChildFile("OSKVAR")
-        .getChildFile("Vorn77")
-        .getChildFile("Panel.settings");
+    return PresetManager::userDir().getSiblingFile("Panel.settings");
 }
 
 int PanelSizeMemory::recallWidth(int fallback, int minimum, int maximum)
