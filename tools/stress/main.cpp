@@ -2,6 +2,7 @@
 // decaying tails would turn denormal), for N minutes of audio as fast as the CPU allows. Every sample must be
 // finite and within +-1, and the mean time per block must not grow: a block in the last minute may not cost more
 // than kAllowedGrowth times one in the first.
+#include "engine/ParameterTable.h"
 #include "plugin/PluginProcessor.h"
 
 #include <chrono>
@@ -63,12 +64,12 @@ int main(int argc, char** argv)
     VornReverbAudioProcessor processor;
     processor.setRateAndBufferSizeDetails(sampleRate, blockSize);
     processor.prepareToPlay(sampleRate, blockSize);
-    const std::pair<const char*, float> settings[] = {
-        {"k1", 0.9f},      {"k2", 0.9f},     {"pingPong", 1.0f}, {"effectMode", 2.0f}, {"routing", 1.0f},
-        {"decay", 100.0f}, {"size", 100.0f}, {"rtLow", 2.0f},    {"outputGain", 3.0f}, {"dryWet", 100.0f},
-    };
-    for (const auto& [id, value] : settings)
-        setAsThePanelDoes(processor, id, value);
+    // The most feedback the plug-in allows: these at the top of their ranges, ping-pong on, Echo-2, and the echoes
+    // fed into the reverb ("Delay -> Reverb").
+    for (const auto* id : {"k1", "k2", "decay", "size", "rtLow", "outputGain", "dryWet", "pingPong"})
+        setAsThePanelDoes(processor, id, vorn::findParameter(id)->maximum);
+    setAsThePanelDoes(processor, "effectMode", 2.0f);
+    setAsThePanelDoes(processor, "routing", 1.0f);
 
     juce::AudioBuffer<float> buffer(2, blockSize);
     juce::MidiBuffer midi;
