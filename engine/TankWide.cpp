@@ -14,23 +14,6 @@ namespace
 {
 using namespace wide;
 
-/** VornDspPrimitives::fastSin, eight lanes. */
-VORN_AVX2 inline F8 fastSin8(F8 x) noexcept
-{
-    const F8 round = splat8(12582912.0f);
-    const F8 turns = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(x, splat8(0.15915494f)), round), round);
-    F8 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(turns, splat8(6.28125f))),
-                         _mm256_mul_ps(turns, splat8(1.9353072e-3f)));
-    r = selectIf(_mm256_cmp_ps(r, splat8(1.57079633f), _CMP_GT_OQ), _mm256_sub_ps(splat8(3.14159265f), r), r);
-    r = selectIf(_mm256_cmp_ps(r, splat8(-1.57079633f), _CMP_LT_OQ), _mm256_sub_ps(splat8(-3.14159265f), r), r);
-    const F8 r2 = _mm256_mul_ps(r, r);
-    F8 p = _mm256_add_ps(splat8(2.7557319e-6f), _mm256_mul_ps(r2, splat8(-2.5052108e-8f)));
-    p = _mm256_add_ps(splat8(-1.9841270e-4f), _mm256_mul_ps(r2, p));
-    p = _mm256_add_ps(splat8(8.3333338e-3f), _mm256_mul_ps(r2, p));
-    p = _mm256_add_ps(splat8(-1.6666667e-1f), _mm256_mul_ps(r2, p));
-    return _mm256_add_ps(r, _mm256_mul_ps(_mm256_mul_ps(r, r2), p));
-}
-
 /** y[-1], y[0], y[1], y[2] of line i in the low half and of line i + 4 in the high half. */
 VORN_AVX2 inline F8 neighbours(const VornDsp::Bank& bank, const int* index, size_t i) noexcept
 {
@@ -138,8 +121,43 @@ VORN_AVX2 inline F8 hadamard8(F8 o) noexcept
     return _mm256_mul_ps(c, splat8(0.35355338f));
 }
 
-/** Pass 1: each sample's eight read positions, the modulation phases advanced sample by sample; the banks run
-    side by side, so that their phase recursions overlap. */
+/** VornDspPrimitives::fastSin of K registers of eight lanes at once, step by step, so that their chains of dependent
+ * operations interleave. */
+template <size_t K>
+VORN_AVX2 inline void fastSin8Each(F8 (&x)[K]) noexcept
+{
+    const F8 round = splat8(12582912.0f);
+    F8 r[K], r2[K], p[K];
+    for (size_t k = 0; k < K; ++k)
+    {
+        const F8 turns = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(x[k], splat8(0.15915494f)), round), round);
+        r[k] = _mm256_sub_ps(_mm256_sub_ps(x[k], _mm256_mul_ps(turns, splat8(6.28125f))),
+                             _mm256_mul_ps(turns, splat8(1.9353072e-3f)));
+    }
+    for (size_t k = 0; k < K; ++k)
+        r[k] = selectIf(_mm256_cmp_ps(r[k], splat8(1.57079633f), _CMP_GT_OQ), _mm256_sub_ps(splat8(3.14159265f), r[k]),
+                        r[k]);
+    for (size_t k = 0; k < K; ++k)
+        r[k] = selectIf(_mm256_cmp_ps(r[k], splat8(-1.57079633f), _CMP_LT_OQ),
+                        _mm256_sub_ps(splat8(-3.14159265f), r[k]), r[k]);
+    for (size_t k = 0; k < K; ++k)
+    {
+        r2[k] = _mm256_mul_ps(r[k], r[k]);
+        p[k] = _mm256_add_ps(splat8(2.7557319e-6f), _mm256_mul_ps(r2[k], splat8(-2.5052108e-8f)));
+    }
+    for (size_t k = 0; k < K; ++k)
+        p[k] = _mm256_add_ps(splat8(-1.9841270e-4f), _mm256_mul_ps(r2[k], p[k]));
+    for (size_t k = 0; k < K; ++k)
+        p[k] = _mm256_add_ps(splat8(8.3333338e-3f), _mm256_mul_ps(r2[k], p[k]));
+    for (size_t k = 0; k < K; ++k)
+        p[k] = _mm256_add_ps(splat8(-1.6666667e-1f), _mm256_mul_ps(r2[k], p[k]));
+    for (size_t k = 0; k < K; ++k)
+        x[k] = _mm256_add_ps(r[k], _mm256_mul_ps(_mm256_mul_ps(r[k], r2[k]), p[k]));
+}
+
+/** Pass 1: each sample's eight read positions. The modulation phases advance sample by sample first (the banks
+    side by side, so that their recursions overlap); their sines then go two samples of every bank at a time,
+    interleaved, as nothing links one sample's to the next. */
 template <size_t kBanks>
 VORN_AVX2 void modulate(const std::array<VornDsp::Bank*, kBanks>& banks, const std::array<float, kBanks>& rateScale,
                         const float* modRate, int count, int n, const std::array<float*, kBanks>& positions) noexcept
@@ -154,25 +172,45 @@ VORN_AVX2 void modulate(const std::array<VornDsp::Bank*, kBanks>& banks, const s
         depth[b] = splat8(banks[b]->depthSamples);
         phase[b] = _mm256_load_ps(banks[b]->phase.data());
     }
-    int write[kBanks];
-    for (size_t b = 0; b < kBanks; ++b)
-        write[b] = banks[b]->writeIndex;
+    // The phases, stored where the positions go.
     for (int j = 0; j < count; ++j)
-    {
         for (size_t b = 0; b < kBanks; ++b)
         {
             const float w = kTwoPi * (modRate[j] * rateScale[b]);
             const F8 inc = _mm256_mul_ps(splat8(w), rate[b]);
             const F8 advanced = _mm256_add_ps(phase[b], inc);
             phase[b] = selectIf(_mm256_cmp_ps(advanced, twoPi, _CMP_GT_OQ), _mm256_sub_ps(advanced, twoPi), advanced);
-            const F8 d = _mm256_add_ps(nominal[b], _mm256_mul_ps(depth[b], fastSin8(phase[b])));
-            _mm256_store_ps(positions[b] + 8 * j,
-                            _mm256_sub_ps(splat8(static_cast<float>(write[b])), _mm256_max_ps(d, splat8(8.0f))));
-            write[b] = write[b] + 1 < n ? write[b] + 1 : 0;
+            _mm256_store_ps(positions[b] + 8 * j, phase[b]);
         }
-    }
     for (size_t b = 0; b < kBanks; ++b)
         _mm256_store_ps(banks[b]->phase.data(), phase[b]);
+
+    // The positions, two samples of every bank at a time (the last sample of an odd count twice).
+    int write[kBanks];
+    for (size_t b = 0; b < kBanks; ++b)
+        write[b] = banks[b]->writeIndex;
+    for (int j = 0; j < count; j += 2)
+    {
+        const int next = j + 1 < count ? j + 1 : j;
+        F8 sines[2 * kBanks];
+        for (size_t b = 0; b < kBanks; ++b)
+        {
+            sines[2 * b] = _mm256_load_ps(positions[b] + 8 * j);
+            sines[2 * b + 1] = _mm256_load_ps(positions[b] + 8 * next);
+        }
+        fastSin8Each(sines);
+        for (size_t b = 0; b < kBanks; ++b)
+        {
+            const int written[2] = {write[b], write[b] + 1 < n ? write[b] + 1 : 0};
+            for (size_t k = 0; k < (next > j ? 2u : 1u); ++k)
+            {
+                const F8 d = _mm256_add_ps(nominal[b], _mm256_mul_ps(depth[b], sines[2 * b + k]));
+                _mm256_store_ps(positions[b] + 8 * (j + static_cast<int>(k)),
+                                _mm256_sub_ps(splat8(static_cast<float>(written[k])), _mm256_max_ps(d, splat8(8.0f))));
+            }
+            write[b] = written[1] + 1 < n ? written[1] + 1 : 0;
+        }
+    }
 }
 
 /** Rows to columns of an 8 x 8 block: on return r[i] holds element i of each of the eight rows. */
