@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace vorn
 {
 
@@ -338,6 +342,7 @@ public:
         of the scalar operations, four at a time on any target. */
     using Float4 = float __attribute__((vector_size(16)));
     using Int4 = int __attribute__((vector_size(16)));
+    using UInt4 = unsigned __attribute__((vector_size(16)));
 
     static Float4 load4(const float* p) noexcept
     {
@@ -357,6 +362,26 @@ public:
     }
 
     static Int4 select(Int4 mask, Int4 a, Int4 b) noexcept { return (a & mask) | (b & ~mask); }
+
+    /** Whether every lane of a mask of comparison results is set. */
+    static bool allLanes(Int4 mask) noexcept
+    {
+#if defined(__SSE__)
+        return _mm_movemask_ps(reinterpret_cast<__m128>(mask)) == 0xf;
+#else
+        return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
+#endif
+    }
+
+    /** Whether any lane of a mask of comparison results is set. */
+    static bool anyLane(Int4 mask) noexcept
+    {
+#if defined(__SSE__)
+        return _mm_movemask_ps(reinterpret_cast<__m128>(mask)) != 0;
+#else
+        return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
+#endif
+    }
 
     /** Lanes of a and b picked by index (0-3 from a, 4-7 from b). */
     template <int i0, int i1, int i2, int i3>

@@ -110,7 +110,7 @@ VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noe
         const Int4 next = select(k + one < ns, k + one, zero);
         Float4 older, newer;
         const Int4 contiguous = k < ns - splat(3);
-        if ((contiguous[0] & contiguous[1] & contiguous[2] & contiguous[3]) != 0)
+        if (allLanes(contiguous))
         {
             // The two samples of each tap are adjacent: read four from there and keep the first two as lanes.
             Float4 a = load4(line + k[0]), b = load4(line + k[1]), c = load4(line + k[2]), d = load4(line + k[3]);
@@ -209,7 +209,7 @@ void VornDsp::earlyTaps(const ErPatternAtRate& pattern, const float* line, int n
             const Int4 k = select(whole >= ns, whole - ns, whole);
             Float4 older, newer;
             const Int4 adjacent = k == splat(k[0]) + steps;
-            if ((adjacent[0] & adjacent[1] & adjacent[2] & adjacent[3]) != 0 && k[0] + 4 < n)
+            if (allLanes(adjacent) && k[0] + 4 < n)
             {
                 older = load4(line + k[0]);
                 newer = load4(line + k[0] + 1);

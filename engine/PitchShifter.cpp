@@ -73,7 +73,7 @@ void readNeighbours(const float* dataL, const float* dataR, int n, Float4 positi
     using P = VornDspPrimitives;
     const Float4 size = P::splat(static_cast<float>(n));
     const Int4 inside = (position >= P::splat(0.0f)) & (position < size);
-    if ((inside[0] & inside[1] & inside[2] & inside[3]) == 0)
+    if (!P::allLanes(inside))
     {
         for (int k = 0; k < 4; ++k)
         {
@@ -92,7 +92,7 @@ void readNeighbours(const float* dataL, const float* dataR, int n, Float4 positi
     fraction = position - __builtin_convertvector(i, Float4);
     const Int4 ns = P::splat(n), zero = P::splat(0), one = P::splat(1), two = P::splat(2);
     const Int4 contiguous = (i >= one) & (i < ns - two);
-    if ((contiguous[0] & contiguous[1] & contiguous[2] & contiguous[3]) != 0)
+    if (P::allLanes(contiguous))
     {
         // No neighbour wraps: each position's four samples are adjacent, read at once and turned into lanes.
         ym1 = P::load4(dataL + i[0] - 1);
@@ -152,7 +152,7 @@ void VornDspPrimitives::PitchShifter::processPair(PitchShifter& left, PitchShift
         const Float4 moved = (position + Float4{ratioL, ratioL, ratioR, ratioR}) + sizes;
         const Int4 inRange = (moved >= sizes) & (moved < twoSizes);
         position = moved - sizes;
-        if ((inRange[0] & inRange[1] & inRange[2] & inRange[3]) == 0)
+        if (!allLanes(inRange))
             for (int k = 0; k < 4; ++k)
                 if (inRange[k] == 0)
                     position[k] = std::fmod(moved[k], size);

@@ -76,6 +76,25 @@ void advancePhase(float& phase, float increment) noexcept
         phase = phase - VornDspPrimitives::kTwoPi;
 }
 
+/** The noise generator's step (nextRandom) taken one to four times, lane by lane, and four times in every lane:
+    a state s becomes s * multiplier + increment (modulo 2^32). */
+struct GeneratorSteps
+{
+    VornDsp::UInt4 multiplier, increment;
+};
+
+constexpr juce::uint32 kGeneratorMultiplier = 1664525u, kGeneratorIncrement = 1013904223u;
+constexpr juce::uint32 kMultiplier2 = kGeneratorMultiplier * kGeneratorMultiplier;
+constexpr juce::uint32 kMultiplier3 = kMultiplier2 * kGeneratorMultiplier;
+constexpr juce::uint32 kMultiplier4 = kMultiplier3 * kGeneratorMultiplier;
+const GeneratorSteps kGeneratorSteps{{kGeneratorMultiplier, kMultiplier2, kMultiplier3, kMultiplier4},
+                                     {kGeneratorIncrement, kGeneratorIncrement*(kGeneratorMultiplier + 1u),
+                                      kGeneratorIncrement*(kMultiplier2 + kGeneratorMultiplier + 1u),
+                                      kGeneratorIncrement*(kMultiplier3 + kMultiplier2 + kGeneratorMultiplier + 1u)}};
+const GeneratorSteps kGeneratorFourSteps{{kMultiplier4, kMultiplier4, kMultiplier4, kMultiplier4},
+                                         {kGeneratorSteps.increment[3], kGeneratorSteps.increment[3],
+                                          kGeneratorSteps.increment[3], kGeneratorSteps.increment[3]}};
+
 float softLimitOutput(float out) noexcept
 {
     constexpr float s = 1.0f - kOutputKnee;
@@ -256,51 +275,114 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
     for (int j = 0; j < rounded; j += 4)
         store4(chunk.drift.data() + j, oscillatorPair(j));
 
-    // The recursive state lives in locals for the loop (in registers, not stored and reloaded every sample). The
-    // loop also runs the recursions of later stages that depend on nothing but its own results: the ducking and
-    // the noise floor, and the tank's band limiter unless the echoes feed the tank. Their chains then overlap
-    // with the front's instead of each waiting on its own.
+    frontInputs(count);
+    frontRecursions(count, k, advanced);
+    frontOutputs(count, k);
+}
+
+void VornDsp::frontInputs(int count) noexcept
+{
+    // What the front's recursions take in, four samples at a time, for the whole chunk: the mono input, and the
+    // noise floor's two channels before their low-passes, from the noise generator's draws (two a sample) four at
+    // a time. Each sample's row holds the inputs of the four low-passes that run side by side: the two band
+    // splitters' (the mono input twice) and the noise filters'.
+    const int rounded = (count + 3) & ~3;
+    for (int j = 0; j < rounded; j += 4)
+        store4(chunk.mono.data() + j, (load4(chunk.inL.data() + j) + load4(chunk.inR.data() + j)) * splat(0.5f));
+
+    const auto draw = [](UInt4 states)
+    {
+        return __builtin_convertvector(reinterpret_cast<Int4>(states >> 8), Float4) * splat(1.0f / 8388608.0f) -
+               splat(1.0f);
+    };
+    auto seed = noiseSeed;
+    UInt4 states = UInt4{seed, seed, seed, seed} * kGeneratorSteps.multiplier + kGeneratorSteps.increment;
+    int j = 0;
+    for (; j + 4 <= count; j += 4)
+    {
+        const UInt4 first = states;
+        const UInt4 second = first * kGeneratorFourSteps.multiplier + kGeneratorFourSteps.increment;
+        states = second * kGeneratorFourSteps.multiplier + kGeneratorFourSteps.increment;
+        seed = second[3];
+        const Float4 a = draw(first), b = draw(second);
+        const Float4 u1 = shuffle<0, 2, 4, 6>(a, b), u2 = shuffle<1, 3, 5, 7>(a, b);
+        const Float4 nm = (u1 + u2) * splat(0.5f);
+        const Float4 ns = (u1 - u2) * splat(0.5f);
+        store4(chunk.noiseL.data() + j, nm + splat(kNoiseSide) * ns);
+        store4(chunk.noiseR.data() + j, nm - splat(kNoiseSide) * ns);
+    }
+    for (; j < count; ++j)
+    {
+        const float u1 = nextRandom(seed);
+        const float u2 = nextRandom(seed);
+        const float nm = (u1 + u2) * 0.5f;
+        const float ns = (u1 - u2) * 0.5f;
+        chunk.noiseL[j] = nm + kNoiseSide * ns;
+        chunk.noiseR[j] = nm - kNoiseSide * ns;
+    }
+    noiseSeed = seed;
+
+    for (j = 0; j < rounded; j += 4)
+    {
+        const Float4 mono = load4(chunk.mono.data() + j);
+        const Float4 noiseL = load4(chunk.noiseL.data() + j), noiseR = load4(chunk.noiseR.data() + j);
+        const Float4 monoLow = shuffle<0, 4, 1, 5>(mono, mono), monoHigh = shuffle<2, 6, 3, 7>(mono, mono);
+        const Float4 noiseLow = shuffle<0, 4, 1, 5>(noiseL, noiseR), noiseHigh = shuffle<2, 6, 3, 7>(noiseL, noiseR);
+        float* row = chunk.frontRows.data() + 4 * j;
+        store4(row, shuffle<0, 1, 4, 5>(monoLow, noiseLow));
+        store4(row + 4, shuffle<2, 3, 6, 7>(monoLow, noiseLow));
+        store4(row + 8, shuffle<0, 1, 4, 5>(monoHigh, noiseHigh));
+        store4(row + 12, shuffle<2, 3, 6, 7>(monoHigh, noiseHigh));
+    }
+}
+
+void VornDsp::frontRecursions(int count, const BlockControls& k, const Advanced& advanced) noexcept
+{
+    // The recursions of the front, sample by sample, their state in locals (in registers, not stored and reloaded
+    // every sample). The loop also runs the recursions of later stages that depend on nothing but its own results:
+    // the ducking and the noise floor's low-passes, and the tank's band limiter unless the echoes feed the tank.
+    // Their chains then overlap with the front's instead of each waiting on its own. The four low-passes (the
+    // band splitters and the noise filters) run side by side in one register, the three band followers in
+    // another, the ducking's choices without branches.
     const int n = static_cast<int>(predelayLine.size());
     const float highPass = inputHighPassCoefficient.get(k.lowCutHz, k.sr);
-    auto low = analysisLow, mid = analysisMid;
-    auto envelopes = bandEnv;
+    const Float4 lowPass{1.0f - coeffs.lp300, 1.0f - coeffs.lp3000, 1.0f - coeffs.lp7600, 1.0f - coeffs.lp7600};
+    Float4 lows{analysisLow.z, analysisMid.z, noiseLpL.z, noiseLpR.z};
+    Float4 envelopes{bandEnv[0], bandEnv[1], bandEnv[2], 0.0f};
     auto inputFilter = inputHighPass;
     float* line = predelayLine.data();
     int write = predelayWrite;
-    float duckEnvelope = duckEnv, duck = duckGain;
-    auto seed = noiseSeed;
-    auto noiseL = noiseLpL, noiseR = noiseLpR;
+    Float4 duckEnvelope = splat(duckEnv), duck = splat(duckGain);
+    const Float4 attack = splat(coeffs.duckAttack), release = splat(coeffs.duckRelease);
+    const Float4 fall = splat(coeffs.gainFall), rise = splat(coeffs.gainRise);
     const bool limitHere = advanced.routing != 1;
     auto limiterHigh = limiterHp;
     auto limiterLow1 = limiterLp1, limiterLow2 = limiterLp2;
+    float* rows = chunk.frontRows.data();
+    const Int4 magnitudeBits = splat(0x7fffffff);
     for (int j = 0; j < count; ++j)
     {
-        // Input analysis: peak followers of three bands give the input level.
-        const float mono = (chunk.inL[j] + chunk.inR[j]) * 0.5f;
-        const float a = low.processWith(mono, coeffs.lp300);
-        const float b = mid.processWith(mono, coeffs.lp3000);
-        const std::array<float, 3> bands{a, b - a, mono - b};
-        for (size_t i = 0; i < 3; ++i)
-        {
-            const float magnitude = std::abs(bands[i]);
-            envelopes[i] = std::max(magnitude, kBandRelease * envelopes[i] + kBandFollow * magnitude);
-        }
+        // Input analysis: two low-passes split the mono input into three bands, whose peak followers give the
+        // input level.
+        const Float4 in = load4(rows + 4 * j);
+        lows = lows + lowPass * (in - lows);
+        store4(rows + 4 * j, lows);
+        // (a, b, mono) - (0, a, b): the bands a, b - a and mono - b.
+        const Float4 bands = shuffle<0, 1, 4, 5>(lows, in) - shuffle<4, 0, 1, 2>(lows, splat(0.0f));
+        const Float4 magnitude = reinterpret_cast<Float4>(reinterpret_cast<Int4>(bands) & magnitudeBits);
+        const Float4 decayed = splat(kBandRelease) * envelopes + splat(kBandFollow) * magnitude;
+        envelopes = select(magnitude < decayed, decayed, magnitude);
         const float level = std::min((envelopes[0] + envelopes[1] + envelopes[2]) / 3.0f * kLevelScale, 1.0f);
         const float sum = (bands[0] + bands[1]) + bands[2];
 
         // Input high-pass.
         const float h = inputFilter.processWith(sum, highPass);
 
-        // Detune depth in cents, partly following the input level.
-        chunk.cents[j] =
-            k.detune * chunk.drift[j] * (kDetuneDepth + kDetuneDepthPerLevel * (k.unlinked + level * k.link));
-
         // Predelay, then the sub tap (which joins the tank's input), read behind the advanced write index.
         const float x0 = advanceLine(line, n, write, h, k.predelaySamples);
         const float sub = line[indexBehind(write, k.subSamples, n)] * advanced.subLevel;
         chunk.x0[j] = x0;
         chunk.sub[j] = sub;
-        chunk.mono[j] = mono;
         chunk.level[j] = level;
 
         // The band limiter of the tank's input, when no echo is sent to it (else runTankInput runs it).
@@ -308,36 +390,53 @@ void VornDsp::runFront(int count, const BlockControls& k, const Advanced& advanc
             chunk.bandLimited[j] = bandlimitWith(limiterHigh, limiterLow1, limiterLow2, 0.0f + (x0 + sub));
 
         // Ducking under the input: fast attack, slow release.
-        const float duckTarget = kDuckFromSignal * std::abs(x0) + kDuckFromLevel * level;
-        const float q = duckTarget > duckEnvelope ? coeffs.duckAttack : coeffs.duckRelease;
-        duckEnvelope = q * duckEnvelope + (1.0f - q) * duckTarget;
-        const float target = kDuckRest - kDuckRange * duckEnvelope / (duckEnvelope + kDuckKnee);
-        const float qGain = target < duck ? coeffs.gainFall : coeffs.gainRise;
-        duck = qGain * duck + (1.0f - qGain) * target;
-        chunk.duck[j] = duck;
-
-        // Noise floor: faint, rising a little under programme.
-        const float u1 = nextRandom(seed);
-        const float u2 = nextRandom(seed);
-        const float nm = (u1 + u2) * 0.5f;
-        const float ns = (u1 - u2) * 0.5f;
-        const float amp = k.tail * (kNoiseFloor + kNoiseUnderProgramme * clamp01(kNoiseFollowDuck * duckEnvelope));
-        chunk.noiseL[j] = amp * noiseL.processWith(nm + kNoiseSide * ns, coeffs.lp7600);
-        chunk.noiseR[j] = amp * noiseR.processWith(nm - kNoiseSide * ns, coeffs.lp7600) * kNoiseRightTrim;
+        const Float4 duckTarget = splat(kDuckFromSignal * std::abs(x0) + kDuckFromLevel * level);
+        const Int4 rising = duckTarget > duckEnvelope;
+        const Float4 q = select(rising, attack, release);
+        duckEnvelope = q * duckEnvelope + (splat(1.0f) - q) * duckTarget;
+        const Float4 target = splat(kDuckRest) - splat(kDuckRange) * duckEnvelope / (duckEnvelope + splat(kDuckKnee));
+        const Float4 qGain = select(target < duck, fall, rise);
+        duck = qGain * duck + (splat(1.0f) - qGain) * target;
+        chunk.duck[j] = duck[0];
+        chunk.duckEnvelope[j] = duckEnvelope[0];
     }
-    analysisLow = low;
-    analysisMid = mid;
-    bandEnv = envelopes;
+    analysisLow.z = lows[0];
+    analysisMid.z = lows[1];
+    noiseLpL.z = lows[2];
+    noiseLpR.z = lows[3];
+    bandEnv = {envelopes[0], envelopes[1], envelopes[2]};
     inputHighPass = inputFilter;
     predelayWrite = write;
-    duckEnv = duckEnvelope;
-    duckGain = duck;
-    noiseSeed = seed;
-    noiseLpL = noiseL;
-    noiseLpR = noiseR;
+    duckEnv = duckEnvelope[0];
+    duckGain = duck[0];
     limiterHp = limiterHigh;
     limiterLp1 = limiterLow1;
     limiterLp2 = limiterLow2;
+}
+
+void VornDsp::frontOutputs(int count, const BlockControls& k) noexcept
+{
+    // What follows from the recursions' results, four samples at a time: the detune depth in cents, partly
+    // following the input level, and the noise floor, faint, rising a little under programme.
+    const int rounded = (count + 3) & ~3;
+    const float* rows = chunk.frontRows.data();
+    for (int j = 0; j < rounded; j += 4)
+    {
+        const Float4 level = load4(chunk.level.data() + j);
+        store4(chunk.cents.data() + j,
+               splat(k.detune) * load4(chunk.drift.data() + j) *
+                   (splat(kDetuneDepth) + splat(kDetuneDepthPerLevel) * (splat(k.unlinked) + level * splat(k.link))));
+
+        const Float4 follow = splat(kNoiseFollowDuck) * load4(chunk.duckEnvelope.data() + j);
+        const Float4 clamped =
+            select(follow < splat(0.0f), splat(0.0f), select(splat(1.0f) < follow, splat(1.0f), follow));
+        const Float4 amp = splat(k.tail) * (splat(kNoiseFloor) + splat(kNoiseUnderProgramme) * clamped);
+        Float4 a = load4(rows + 4 * j), b = load4(rows + 4 * j + 4), c = load4(rows + 4 * j + 8),
+               d = load4(rows + 4 * j + 12);
+        transpose(a, b, c, d); // c: the left noise filter's outputs, d: the right one's
+        store4(chunk.noiseL.data() + j, amp * c);
+        store4(chunk.noiseR.data() + j, amp * d * splat(kNoiseRightTrim));
+    }
 }
 
 void VornDsp::runEcho(int count, const Advanced& advanced, bool withReverb) noexcept
@@ -492,7 +591,7 @@ void VornDsp::runMix(int count, const BlockControls& k, const Advanced& advanced
             const Float4 out = load4(in + j) * dry + wet * load4(channel + j);
             store4(channel + j, out);
             const Int4 beyond = (out > knee) | (out < -knee);
-            if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
+            if (anyLane(beyond))
                 for (int i = j; i < j + 4; ++i)
                     channel[i] = softLimitOutput(channel[i]);
         }

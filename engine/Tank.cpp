@@ -32,7 +32,7 @@ LaneReads readLanes(const VornDsp::Bank& bank, int n, const VornDsp::Float4 (&po
     const Int4 inside = (position[0] > -sizes) & (position[0] < sizes) & (position[1] > -sizes) & (position[1] < sizes);
     LaneReads r;
 
-    if ((inside[0] & inside[1] & inside[2] & inside[3]) == 0)
+    if (!VornDsp::allLanes(inside))
     {
         alignas(16) Lanes ym1, y0, y1, y2, t;
         for (size_t i = 0; i < 8; ++i)
@@ -68,7 +68,7 @@ LaneReads readLanes(const VornDsp::Bank& bank, int n, const VornDsp::Float4 (&po
         const float* d2 = bank[4 * g + 2].buffer.data();
         const float* d3 = bank[4 * g + 3].buffer.data();
         const Int4 contiguous = (k >= one) & (k < ns - two);
-        if ((contiguous[0] & contiguous[1] & contiguous[2] & contiguous[3]) != 0)
+        if (VornDsp::allLanes(contiguous))
         {
             // No neighbour wraps: each line's four samples are adjacent, read at once and turned into lanes.
             r.ym1[g] = VornDsp::load4(d0 + k[0] - 1);
@@ -112,7 +112,7 @@ VornDsp::Float4 readAcross(const float* data, int n, VornDsp::Float4 position) n
     using Int4 = VornDsp::Int4;
     const Float4 size = VornDsp::splat(static_cast<float>(n));
     const Int4 inside = (position > -size) & (position < size);
-    if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
+    if (VornDsp::allLanes(inside))
     {
         const Float4 p = VornDsp::select(position < VornDsp::splat(0.0f), position + size, position);
         const Int4 whole = __builtin_convertvector(p, Int4); // p is not negative: truncation is the floor
@@ -120,7 +120,7 @@ VornDsp::Float4 readAcross(const float* data, int n, VornDsp::Float4 position) n
         const Int4 k = VornDsp::select(whole >= VornDsp::splat(n), whole - VornDsp::splat(n), whole);
         const int first = k[0];
         const Int4 adjacent = k == VornDsp::splat(first) + Int4{0, 1, 2, 3};
-        if ((adjacent[0] & adjacent[1] & adjacent[2] & adjacent[3]) != 0 && first >= 1 && first + 3 < n - 2)
+        if (VornDsp::allLanes(adjacent) && first >= 1 && first + 3 < n - 2)
         {
             const float* at = data + first;
             return VornDsp::splat(0.0f) + lagrange(t, VornDsp::load4(at - 1), VornDsp::load4(at),
@@ -215,7 +215,7 @@ void mixAndFilter(const VornDsp::Bank& bank, FeedState& f, float* row, float inp
         VornDsp::store4(row + h, out);
         beyond = beyond | (out > VornDsp::splat(0.92f)) | (out < VornDsp::splat(-0.92f));
     }
-    if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
+    if (VornDsp::anyLane(beyond))
         for (int i = 0; i < 8; ++i)
             row[i] = VornDsp::softLimitTank(row[i]);
 }

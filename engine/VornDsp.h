@@ -251,6 +251,17 @@ private:
         Samples phaseA{}, phaseB{}, duck{}, noiseL{}, noiseR{};
         Samples bandLimited{}, blumleinIn{}, diffusedA{}, diffusedB{}, blumleinBand{}, scratch{};
         Samples tapA{}, tapB{}, tapC{}, tapD{}, lowA{}, lowB{}, highL{}, highR{}; // the stereo stages' taps and filters
+        Samples duckEnvelope{};
+        /** Four values per sample, one row of four after another: what several recursions that run side by side
+            take in or give out. */
+        struct Rows
+        {
+            float* data() noexcept { return values; }
+            const float* data() const noexcept { return values; }
+
+            alignas(32) float values[4 * kLength]{};
+        };
+        Rows frontRows{};
     };
 
     /** The work the chunks need done once per block before they run; what follows from controls that have not
@@ -274,6 +285,9 @@ private:
 
     // The stages of runChunk.
     void runFront(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
+    void frontInputs(int count) noexcept;
+    void frontRecursions(int count, const BlockControls& controls, const Advanced& advanced) noexcept;
+    void frontOutputs(int count, const BlockControls& controls) noexcept;
     Float4 oscillatorPair(int j) const noexcept;
     void switchEchoOff() noexcept;
     void earlyReflectionsOfChunk(int count, int index, float level) noexcept;
