@@ -344,14 +344,11 @@ public:
     using Int4 = int __attribute__((vector_size(16)));
     using UInt4 = unsigned __attribute__((vector_size(16)));
 
-    static Float4 load4(const float* p) noexcept
-    {
-        Float4 v;
-        std::memcpy(&v, p, sizeof(v));
-        return v;
-    }
+    /** Four floats anywhere in memory, aligned to a float only, that may alias any other type. */
+    using UnalignedFloat4 = float __attribute__((vector_size(16), aligned(4), may_alias));
 
-    static void store4(float* p, Float4 v) noexcept { std::memcpy(p, &v, sizeof(v)); }
+    static Float4 load4(const float* p) noexcept { return *reinterpret_cast<const UnalignedFloat4*>(p); }
+    static void store4(float* p, Float4 v) noexcept { *reinterpret_cast<UnalignedFloat4*>(p) = v; }
     static Float4 splat(float x) noexcept { return Float4{x, x, x, x}; }
     static Int4 splat(int x) noexcept { return Int4{x, x, x, x}; }
 
