@@ -83,6 +83,8 @@ void VornDsp::prepareEarlyReflections()
     fill(erPatterns[1], erTableBroadcast);
     fill(erPatterns[2], erTableWide);
     fill(erPatterns[3], erTableLuxe);
+    for (auto& pattern : erPatterns)
+        pattern.chunkLimit = chunkLimitFor(pattern);
 }
 
 VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noexcept
@@ -140,12 +142,11 @@ VornDsp::StereoPair VornDsp::processEarlyReflections(int index, float level) noe
     return {k * l, k * r};
 }
 
-int VornDsp::earlyReflectionsChunkLimit(int index) const noexcept
+int VornDsp::chunkLimitFor(const ErPatternAtRate& pattern) const noexcept
 {
     // The reflections of a chunk are read once the whole chunk has entered the predelay line, so no tap may reach
     // a sample written later in the chunk: neither one of the newest (at the near end) nor one about to be
     // overwritten (at the far end). Sample rates far below audio ones run sample by sample.
-    const auto& pattern = erPatterns[patternForIndex(index)];
     if (pattern.count == 0)
         return Chunk::kLength;
     const float* first = pattern.delaySamples.data();
@@ -154,6 +155,11 @@ int VornDsp::earlyReflectionsChunkLimit(int index) const noexcept
         return 1;
     const int farthest = static_cast<int>(std::ceil(*std::max_element(first, last)));
     return juce::jlimit(1, Chunk::kLength, static_cast<int>(predelayLine.size()) - farthest - 1);
+}
+
+int VornDsp::earlyReflectionsChunkLimit(int index) const noexcept
+{
+    return erPatterns[patternForIndex(index)].chunkLimit;
 }
 
 void VornDsp::earlyReflectionsOfChunk(int count, int index, float level) noexcept

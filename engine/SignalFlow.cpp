@@ -193,7 +193,13 @@ void VornDsp::prepareBlock(const BlockControls& k, const Advanced& advanced) noe
             runLimit = std::min(tankRunLimit(bankL), tankRunLimit(bankR));
         }
     }
-    blockStereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
+    const std::array<float, 4> stereo{k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm};
+    if (!stereoPrepared || std::memcmp(stereo.data(), stereoInputs.data(), sizeof stereo) != 0)
+    {
+        blockStereo = stereoControls(k.stereoAmount, k.blumlein, k.headspace, k.sizeNorm);
+        stereoInputs = stereo;
+        stereoPrepared = true;
+    }
 }
 
 int VornDsp::chunkLimit(const BlockControls& k, const Parameters& parameters) const noexcept

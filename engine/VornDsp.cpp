@@ -32,6 +32,7 @@ void VornDsp::prepare(double newSampleRate, int)
     bankL = Bank();
     bankR = Bank();
     banksPrepared = false;
+    stereoPrepared = false;
     const auto lineSamples = static_cast<size_t>(std::max(8, juce::roundToInt(sampleRate)));
     for (size_t i = 0; i < 8; ++i)
     {

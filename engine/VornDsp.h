@@ -131,6 +131,7 @@ private:
     {
         alignas(16) std::array<float, 16> delaySamples{}, gain{}, cosPan{}, sinPan{};
         int count = 0;
+        int chunkLimit = 1; // the longest chunk whose reflections can be read after it (set with the taps)
     };
 
     /** A one-pole coefficient for a cutoff that follows a control, recomputed only when the cutoff changes. */
@@ -278,6 +279,7 @@ private:
     /** How many samples a chunk may hold under the block's controls (at least 1). */
     int chunkLimit(const BlockControls& controls, const Parameters& parameters) const noexcept;
     int earlyReflectionsChunkLimit(int index) const noexcept;
+    int chunkLimitFor(const ErPatternAtRate& pattern) const noexcept;
 
     /** The whole signal flow for the first count samples of `chunk` (inL, inR in; outL, outR out). */
     void runChunk(int count, const BlockControls& controls, const Parameters& parameters,
@@ -353,6 +355,9 @@ private:
     bool banksPrepared = false;
     int runLimit = 0;
     StereoControls blockStereo; // the stereo stages' controls for the block
+    // What blockStereo was derived from (none yet, while stereoPrepared is false); equal inputs skip deriving.
+    std::array<float, 4> stereoInputs{};
+    bool stereoPrepared = false;
 
     // Diffusers: input and output pairs, and the psycho-Blumlein pairs.
     std::array<AllpassDiffuser, 2> inDiffL, inDiffR, outDiffL, outDiffR;

@@ -17,10 +17,18 @@ constexpr juce::uint32 kXmlBlobMagic = 0x21324356;
 /** Our state nests two deep (root, one child per parameter); anything far deeper is not ours. */
 constexpr int kMaxStateNesting = 32;
 
-/** Peak level in dB of a buffer's channels, floored at -100 dB. */
-float peakDb(const juce::AudioBuffer<float>& buffer)
+/** The largest magnitude in the first channels of a buffer. */
+float magnitudeOf(const juce::AudioBuffer<float>& buffer, int channels)
 {
-    const auto peak = buffer.getNumChannels() > 0 ? buffer.getMagnitude(0, buffer.getNumSamples()) : 0.0f;
+    float peak = 0.0f;
+    for (int ch = 0; ch < std::min(channels, buffer.getNumChannels()); ++ch)
+        peak = std::max(peak, buffer.getMagnitude(ch, 0, buffer.getNumSamples()));
+    return peak;
+}
+
+/** A peak magnitude in dB, floored at -100 dB. */
+float meterDb(float peak)
+{
     return peak > 0.0f ? juce::jmax(kMeterFloorDb, 20.0f * std::log10(peak)) : kMeterFloorDb;
 }
 
@@ -79,28 +87,28 @@ void VornReverbAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, ju
     const auto numSamples = buffer.getNumSamples();
     const auto sampleRate = getSampleRate() > 0.0 ? getSampleRate() : 48000.0;
 
-    holdLevel(inputLevelDb, peakDb(buffer), numSamples, sampleRate);
+    // The input meter reads every channel as the host hands them over; the clip lamp reads the input channels
+    // after the test pulse. Without a pulse they are one scan of the block.
+    const auto channels = buffer.getNumChannels();
+    const auto inputChannels = std::min(getTotalNumInputChannels(), channels);
+    const auto arrivingPeak = magnitudeOf(buffer, channels);
+    holdLevel(inputLevelDb, meterDb(arrivingPeak), numSamples, sampleRate);
 
     juce::ScopedNoDenormals noDenormals;
 
     captureHostTempo();
 
-    for (auto ch = getTotalNumInputChannels(); ch < juce::jmin(getTotalNumOutputChannels(), buffer.getNumChannels());
-         ++ch)
+    for (auto ch = getTotalNumInputChannels(); ch < juce::jmin(getTotalNumOutputChannels(), channels); ++ch)
         buffer.clear(ch, 0, numSamples);
 
-    runTestPulse(buffer);
-
-    float inputPeak = 0.0f;
-    for (int ch = 0; ch < juce::jmin(getTotalNumInputChannels(), buffer.getNumChannels()); ++ch)
-        inputPeak = juce::jmax(inputPeak, buffer.getMagnitude(ch, 0, numSamples));
+    const bool pulsed = runTestPulse(buffer);
+    const float inputPeak = pulsed || inputChannels < channels ? magnitudeOf(buffer, inputChannels) : arrivingPeak;
 
     const auto parameters = readParameters();
     const auto advanced = readAdvanced();
     dsp.process(buffer, parameters, advanced, readDna());
 
-    vorn::guardOutput(buffer);
-    holdLevel(outputLevelDb, peakDb(buffer), numSamples, sampleRate);
+    holdLevel(outputLevelDb, meterDb(vorn::guardOutput(buffer)), numSamples, sampleRate);
 
     if (inputPeak > meterPeak.load())
         meterPeak.store(juce::jmin(inputPeak, 1.5f));
@@ -115,7 +123,7 @@ void VornReverbAudioProcessor::captureHostTempo()
                     hostBpm.store(*bpm);
 }
 
-void VornReverbAudioProcessor::runTestPulse(juce::AudioBuffer<float>& buffer)
+bool VornReverbAudioProcessor::runTestPulse(juce::AudioBuffer<float>& buffer)
 {
     const auto numSamples = buffer.getNumSamples();
 
@@ -137,7 +145,7 @@ void VornReverbAudioProcessor::runTestPulse(juce::AudioBuffer<float>& buffer)
         buzzerRemaining = kBuzzerPulseLength;
 
     if (buzzerRemaining <= 0)
-        return;
+        return false;
 
     const auto count = juce::jmin(numSamples, buzzerRemaining);
     const auto first = kBuzzerPulseLength - buzzerRemaining;
@@ -149,6 +157,7 @@ void VornReverbAudioProcessor::runTestPulse(juce::AudioBuffer<float>& buffer)
             buffer.getWritePointer(ch)[i] += bump;
     }
     buzzerRemaining -= count;
+    return true;
 }
 
 double VornReverbAudioProcessor::getTailLengthSeconds() const

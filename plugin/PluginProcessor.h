@@ -109,7 +109,7 @@ private:
     const vorn::CircuitDna unitDna{vorn::deriveDna(kUnitId)};
 
     void captureHostTempo();
-    void runTestPulse(juce::AudioBuffer<float>& buffer);
+    bool runTestPulse(juce::AudioBuffer<float>& buffer); // whether it added to the block
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornReverbAudioProcessor)
 };

@@ -83,6 +83,8 @@ TEST(Processor, LevelMetersFall11Point5DbPerSecondDownToTheFloor)
     processBlock(*processor, loud);
     const auto loudDb = 20.0f * std::log10(0.5f);
     EXPECT_NEAR(processor->inputLevelDb.load(), loudDb, 1.0e-4f);
+    EXPECT_NEAR(processor->outputLevelDb.load(), loudDb, 1.0e-4f); // dry: the output is the input
+    EXPECT_EQ(processor->consumeMeterPeak(), 0.5f);
 
     for (int block = 0; block < 100; ++block) // one second of silence
     {
@@ -212,6 +214,7 @@ TEST_F(Buzzer, LampsSeeThePulseButTheInputMeterDoesNot)
     EXPECT_EQ(processor->inputLevelDb.load(), -100.0f);
     EXPECT_NEAR(processor->consumeMeterPeak(), pulseSample(7), 1.0e-6);
     EXPECT_EQ(processor->getOutputMeterLevel(), 0.0f);
+    EXPECT_NEAR(processor->outputLevelDb.load(), 20.0 * std::log10(pulseSample(7)), 1.0e-4); // heard dry
 }
 
 TEST(Processor, MeterPeakRisesOnlyOnTheAudioThreadAndIsCappedAt1Point5)
@@ -245,10 +248,15 @@ TEST(OutputGuard, NonFiniteSamplesBecomeSilenceAndTheRestIsClipped)
     juce::AudioBuffer<float> buffer(2, 10);
     for (int ch = 0; ch < 2; ++ch)
         std::copy(std::begin(in), std::end(in), buffer.getWritePointer(ch));
-    vorn::guardOutput(buffer);
+    EXPECT_EQ(vorn::guardOutput(buffer), 1.0f); // the peak of what it lets through
     for (int ch = 0; ch < 2; ++ch)
         for (int i = 0; i < 10; ++i)
             EXPECT_EQ(buffer.getSample(ch, i), expected[i]) << "channel " << ch << " sample " << i;
+
+    const float quiet[] = {nan, -0.25f, inf, 0.125f, denormal, -inf};
+    juce::AudioBuffer<float> quietBuffer(1, 6);
+    std::copy(std::begin(quiet), std::end(quiet), quietBuffer.getWritePointer(0));
+    EXPECT_EQ(vorn::guardOutput(quietBuffer), 0.25f); // what was dropped does not count
 }
 
 TEST(Processor, NonFiniteInputNeverReachesTheHost)
