@@ -116,8 +116,8 @@ void VornReverbAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, ju
 
 void VornReverbAudioProcessor::captureHostTempo()
 {
-    if (auto* playHead = getPlayHead())
-        if (const auto position = playHead->getPosition())
+    if (auto* head = getPlayHead())
+        if (const auto position = head->getPosition())
             if (const auto bpm = position->getBpm())
                 if (*bpm > 20.0 && *bpm < 400.0)
                     hostBpm.store(*bpm);
