@@ -118,58 +118,92 @@ float VornDsp::bandlimitWith(OnePoleHP& hp, OnePoleLP& lp1, OnePoleLP& lp2, floa
     return lp2.processWith(a, coeffs.lp13000);
 }
 
-VornDsp::BlockControls VornDsp::deriveControls(const Parameters& parameters, const Preset& preset,
-                                               const CircuitDna& dna, const Advanced& advanced) const noexcept
+VornDsp::ControlInputs VornDsp::controlInputsOf(const Parameters& parameters, const Preset& preset,
+                                                const CircuitDna& dna, const Advanced& advanced) noexcept
+{
+    ControlInputs in;
+    in.preset = preset;
+    in.decay = parameters.decay;
+    in.predelay = parameters.predelay;
+    in.size = parameters.size;
+    in.dryWet = parameters.dryWet;
+    in.rtLow = advanced.rtLow;
+    in.rtHigh = advanced.rtHigh;
+    in.reverbTail = advanced.reverbTail;
+    in.lfoRate = advanced.lfoRate;
+    in.lowCut = advanced.lowCut;
+    in.inputLink = advanced.inputLink;
+    in.detune = advanced.detune;
+    in.earlyLevel = advanced.earlyLevel;
+    in.subDelay = advanced.subDelay;
+    in.delayMix = advanced.delayMix;
+    in.modTaps = advanced.modTaps;
+    in.lfoTrim = dna.lfoTrim;
+    return in;
+}
+
+const VornDsp::BlockControls& VornDsp::controlsFor(const ControlInputs& in) noexcept
+{
+    if (!controlsDerived || std::memcmp(&in, &blockInputs, sizeof in) != 0)
+    {
+        blockControls = deriveControls(in);
+        blockInputs = in;
+        controlsDerived = true;
+    }
+    return blockControls;
+}
+
+VornDsp::BlockControls VornDsp::deriveControls(const ControlInputs& in) const noexcept
 {
     BlockControls k;
     const auto sr = static_cast<float>(sampleRate);
     k.sr = sr;
 
     // Modulation: the wander oscillators' increments.
-    const float r1 = kWanderHz + kWanderHzPerTrim * dna.lfoTrim;
+    const float r1 = kWanderHz + kWanderHzPerTrim * in.lfoTrim;
     k.wanderIncrementA = kTwoPi * r1 / sr;
     k.wanderIncrementB = kTwoPi * kWanderSecondSine * r1 / sr;
 
     // The controls of every stage, limited to what the stages can use.
-    k.rl = withinRange<parameterIndex("rtLow")>(advanced.rtLow);
-    k.rh = withinRange<parameterIndex("rtHigh")>(advanced.rtHigh);
-    k.diffusion = clamp01(preset.diffusion);
-    k.softening = clamp01(preset.softening);
-    k.density = clamp01(preset.density);
-    k.stereoDepth = clamp01(preset.stereoDepth);
-    k.headspace = clamp01(preset.headspace);
-    k.blumlein = clamp01(preset.blumlein);
-    k.tail = clamp01(advanced.reverbTail);
-    k.dw = clamp01(parameters.dryWet / 100.0f);
-    k.lfo = advanced.lfoRate != 0.0f ? advanced.lfoRate : kLfoWhenZeroHz;
+    k.rl = withinRange<parameterIndex("rtLow")>(in.rtLow);
+    k.rh = withinRange<parameterIndex("rtHigh")>(in.rtHigh);
+    k.diffusion = clamp01(in.preset.diffusion);
+    k.softening = clamp01(in.preset.softening);
+    k.density = clamp01(in.preset.density);
+    k.stereoDepth = clamp01(in.preset.stereoDepth);
+    k.headspace = clamp01(in.preset.headspace);
+    k.blumlein = clamp01(in.preset.blumlein);
+    k.tail = clamp01(in.reverbTail);
+    k.dw = clamp01(in.dryWet / 100.0f);
+    k.lfo = in.lfoRate != 0.0f ? in.lfoRate : kLfoWhenZeroHz;
 
-    k.lowCutHz = advanced.lowCut > 0.0f ? advanced.lowCut : preset.lowCutHz;
-    k.driftRate = kDriftHz + kDriftHzPerTrim * dna.lfoTrim;
-    k.link = std::min(advanced.inputLink, kParameterTable[parameterIndex("inputLink")].maximum);
+    k.lowCutHz = in.lowCut > 0.0f ? in.lowCut : in.preset.lowCutHz;
+    k.driftRate = kDriftHz + kDriftHzPerTrim * in.lfoTrim;
+    k.link = std::min(in.inputLink, kParameterTable[parameterIndex("inputLink")].maximum);
     k.unlinked = (1.0f - k.link) * 0.5f;
-    k.detune = juce::jlimit(-kDetuneLimitCents, kDetuneLimitCents, advanced.detune);
-    k.predelaySamples = std::max(1, juce::roundToInt((preset.predelayOffsetMs + parameters.predelay) * 0.001f * sr));
-    k.earlyOn = k.tail > kOffBelow && advanced.earlyLevel > kOffBelow;
+    k.detune = juce::jlimit(-kDetuneLimitCents, kDetuneLimitCents, in.detune);
+    k.predelaySamples = std::max(1, juce::roundToInt((in.preset.predelayOffsetMs + in.predelay) * 0.001f * sr));
+    k.earlyOn = k.tail > kOffBelow && in.earlyLevel > kOffBelow;
     k.subSamples =
-        std::min(static_cast<int>(predelayLine.size()), std::max(1, juce::roundToInt(advanced.subDelay * 0.001f * sr)));
+        std::min(static_cast<int>(predelayLine.size()), std::max(1, juce::roundToInt(in.subDelay * 0.001f * sr)));
 
     k.tankOn = k.tail > kOffBelow;
     k.inputDiffusion = k.diffusion * (kInputDiffusion + kInputDiffusionPerDensity * k.density);
-    k.decaySeconds = tankDecaySeconds(parameters.decay);
-    k.sizeFactor = kSizeFactor + kSizeFactorRange * std::max(parameters.size, kSmallestTankSize) / 100.0f;
-    k.modRate = kTankModHz + k.lfo * (dna.lfoTrim + kTankModTrimOffset);
-    k.taps = std::max(advanced.modTaps, 1);
+    k.decaySeconds = tankDecaySeconds(in.decay);
+    k.sizeFactor = kSizeFactor + kSizeFactorRange * std::max(in.size, kSmallestTankSize) / 100.0f;
+    k.modRate = kTankModHz + k.lfo * (in.lfoTrim + kTankModTrimOffset);
+    k.taps = std::max(in.modTaps, 1);
     k.outputDiffusion = k.diffusion * (kOutputDiffusion + kOutputDiffusionPerDensity * k.density);
     k.stereoAmount = (kStereoAmount + kStereoAmountPerDiffusion * k.diffusion) * k.stereoDepth;
-    k.sizeNorm = parameters.size / 100.0f;
-    k.delayMix = clamp01(advanced.delayMix);
+    k.sizeNorm = in.size / 100.0f;
+    k.delayMix = clamp01(in.delayMix);
     return k;
 }
 
 VornDsp::StereoPair VornDsp::processSample(float inL, float inR, const Parameters& parameters, const Preset& preset,
                                            const CircuitDna& dna, const Advanced& advanced)
 {
-    const auto controls = deriveControls(parameters, preset, dna, advanced);
+    const auto controls = deriveControls(controlInputsOf(parameters, preset, dna, advanced));
     prepareBlock(controls, advanced);
     chunk.inL[0] = inL;
     chunk.inR[0] = inR;

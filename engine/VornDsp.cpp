@@ -32,6 +32,7 @@ void VornDsp::prepare(double newSampleRate, int)
     bankL = Bank();
     bankR = Bank();
     banksPrepared = false;
+    controlsDerived = false; // the sample rate and the lines' lengths are among what the controls follow
     stereoPrepared = false;
     const auto lineSamples = static_cast<size_t>(std::max(8, juce::roundToInt(sampleRate)));
     for (size_t i = 0; i < 8; ++i)
@@ -169,7 +170,7 @@ void VornDsp::process(juce::AudioBuffer<float>& buffer, const Parameters& parame
     if (numSamples <= 0 || !prepared || buffer.getNumChannels() < 1)
         return;
 
-    const auto controls = deriveControls(parameters, preset, dna, advanced);
+    const auto& controls = controlsFor(controlInputsOf(parameters, preset, dna, advanced));
     prepareBlock(controls, advanced);
 
     const int limit = chunkLimit(controls, parameters);

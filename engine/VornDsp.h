@@ -164,8 +164,23 @@ private:
         float stereoAmount = 0, sizeNorm = 0, delayMix = 0;
     };
 
-    BlockControls deriveControls(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
-                                 const Advanced& advanced) const noexcept;
+    /** Everything deriveControls reads, and nothing else, so that a block whose inputs equal the last block's,
+        bit for bit, keeps its controls. Floats and ints only: no padding can hide in the comparison. */
+    struct ControlInputs
+    {
+        Preset preset;
+        float decay, predelay, size, dryWet;
+        float rtLow, rtHigh, reverbTail, lfoRate, lowCut, inputLink, detune, earlyLevel, subDelay, delayMix;
+        int modTaps;
+        float lfoTrim;
+    };
+    static_assert(sizeof(ControlInputs) == sizeof(Preset) + 16 * sizeof(float));
+
+    static ControlInputs controlInputsOf(const Parameters& parameters, const Preset& preset, const CircuitDna& dna,
+                                         const Advanced& advanced) noexcept;
+    BlockControls deriveControls(const ControlInputs& in) const noexcept;
+    /** The block's controls, derived again only when their inputs changed. */
+    const BlockControls& controlsFor(const ControlInputs& in) noexcept;
 
     struct DepthState
     {
@@ -354,6 +369,9 @@ private:
     BankControls bankControls{};
     bool banksPrepared = false;
     int runLimit = 0;
+    BlockControls blockControls; // the controls of the last block, derived from blockInputs
+    ControlInputs blockInputs{};
+    bool controlsDerived = false;
     StereoControls blockStereo; // the stereo stages' controls for the block
     // What blockStereo was derived from (none yet, while stereoPrepared is false); equal inputs skip deriving.
     std::array<float, 4> stereoInputs{};

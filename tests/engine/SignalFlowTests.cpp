@@ -60,6 +60,61 @@ TEST(EngineSignalFlow, BlockFrameHandlesEveryChannelCount)
     }
 }
 
+TEST(EngineSignalFlow, AControlChangedBetweenBlocksReachesTheNextBlock)
+{
+    // A block whose controls did not change keeps those it derived before; a change to any one of them must
+    // reach the next block exactly as it reaches a sample processed on its own, which derives them afresh.
+    struct Change
+    {
+        const char* name;
+        void (*apply)(Parameters&, Advanced&, CircuitDna&);
+    };
+    const Change changes[] = {
+        {"nothing", [](Parameters&, Advanced&, CircuitDna&) {}},
+        {"decay", [](Parameters& p, Advanced&, CircuitDna&) { p.decay = 31.0f; }},
+        {"predelay", [](Parameters& p, Advanced&, CircuitDna&) { p.predelay = 45.0f; }},
+        {"size", [](Parameters& p, Advanced&, CircuitDna&) { p.size = 20.0f; }},
+        {"dryWet", [](Parameters& p, Advanced&, CircuitDna&) { p.dryWet = 80.0f; }},
+        {"preset", [](Parameters& p, Advanced&, CircuitDna&) { p.preset = 2; }},
+        {"rtLow", [](Parameters&, Advanced& a, CircuitDna&) { a.rtLow = 1.4f; }},
+        {"rtHigh", [](Parameters&, Advanced& a, CircuitDna&) { a.rtHigh = 0.5f; }},
+        {"lfoRate", [](Parameters&, Advanced& a, CircuitDna&) { a.lfoRate = 2.0f; }},
+        {"lowCut", [](Parameters&, Advanced& a, CircuitDna&) { a.lowCut = 150.0f; }},
+        {"inputLink", [](Parameters&, Advanced& a, CircuitDna&) { a.inputLink = 0.2f; }},
+        {"detune", [](Parameters&, Advanced& a, CircuitDna&) { a.detune = 1.0f; }},
+        {"subDelay", [](Parameters&, Advanced& a, CircuitDna&) { a.subDelay = 30.0f; }},
+        {"delayMix", [](Parameters&, Advanced& a, CircuitDna&) { a.delayMix = 0.3f; }},
+        {"modDepth", [](Parameters&, Advanced& a, CircuitDna&) { a.modDepth = 0.9f; }},
+        {"lfoTrim", [](Parameters&, Advanced&, CircuitDna& d) { d.lfoTrim = 0.6f; }},
+        {"earlyLevel", [](Parameters&, Advanced& a, CircuitDna&) { a.earlyLevel = 0.0f; }},
+        {"reverbTail", [](Parameters&, Advanced& a, CircuitDna&) { a.reverbTail = 0.0f; }},
+    };
+
+    auto dsp = preparedEngine();
+    auto twin = preparedEngine();
+    Parameters parameters;
+    Advanced advanced;
+    CircuitDna dna = kDna;
+    constexpr int kBlock = 64;
+    for (const auto& change : changes)
+    {
+        change.apply(parameters, advanced, dna);
+        for (int block = 0; block < 2; ++block)
+        {
+            const auto input = noiseBlock(2, kBlock, static_cast<std::uint32_t>(block + 7));
+            auto buffer = input;
+            dsp->process(buffer, parameters, advanced, dna);
+            for (int i = 0; i < kBlock; ++i)
+            {
+                const auto expected = twin->processSample(input.getSample(0, i), input.getSample(1, i), parameters,
+                                                          vorn::presetForIndex(parameters.preset), dna, advanced);
+                ASSERT_EQ(buffer.getSample(0, i), expected.first) << change.name << ", sample " << i;
+                ASSERT_EQ(buffer.getSample(1, i), expected.second) << change.name << ", sample " << i;
+            }
+        }
+    }
+}
+
 TEST(EngineSignalFlow, DryOnlyPassesTheInputThroughTheSoftLimit)
 {
     auto dsp = preparedEngine();
