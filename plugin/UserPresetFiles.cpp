@@ -228,8 +228,9 @@ juce::Result PresetManager::saveUser(const juce::String& name, const juce::Strin
     }
 
     // Written beside the target under a name the folder scan does not list, then moved over it: a failed or
-    // interrupted save leaves the previous preset as it was.
-    const auto scratch = dir.getNonexistentChildFile(".vornpreset-save", ".tmp", false);
+    // interrupted save leaves the previous preset as it was. The scratch name is random, not merely unused, so
+    // that two instances saving at once (in one host or two) never write into one scratch file.
+    const auto scratch = dir.getChildFile(".vornpreset-save-" + juce::Uuid().toString() + ".tmp");
     const auto written = writeComplete(scratch, root.toString()) && replaceAtomically(scratch, target);
     scratch.deleteFile();
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstring>
 #include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using vorn::PresetManager;
@@ -151,6 +153,40 @@ TEST_F(UserPresetTest, SavingTwiceUnderOneNameKeepsOneFileWithTheSecondValues)
     vorn::test::setParameter(state(), "decay", 1.0f);
     ASSERT_TRUE(manager().load(46));
     EXPECT_EQ(value("decay"), 70.0f);
+}
+
+TEST_F(UserPresetTest, TwoInstancesSavingAtOnceEachKeepTheirOwnValues)
+{
+    // Two instances of the plug-in share the user folder; each saves its own presets over and over, at the same
+    // time as the other. Every save must succeed, and every file hold the values of the instance that saved it.
+    VornReverbAudioProcessor other;
+    vorn::test::setParameter(state(), "decay", 20.0f);
+    vorn::test::setParameter(other.parameters(), "decay", 70.0f);
+
+    constexpr int kSaves = 60;
+    std::atomic<int> failures{0};
+    const auto saveRepeatedly = [&failures](PresetManager& presets, const juce::String& prefix)
+    {
+        for (int i = 0; i < kSaves; ++i)
+            if (!presets.saveUser(prefix + juce::String(i % 3), "Race").wasOk())
+                ++failures;
+    };
+    std::thread first([&] { saveRepeatedly(manager(), "First "); });
+    std::thread second([&] { saveRepeatedly(other.presetManager, "Second "); });
+    first.join();
+    second.join();
+
+    EXPECT_EQ(failures.load(), 0);
+    for (int i = 0; i < 3; ++i)
+        for (const auto& [prefix, decay] : {std::pair{"First ", 20.0}, std::pair{"Second ", 70.0}})
+        {
+            const auto xml = parse(presetFolder().getChildFile(prefix + juce::String(i) + ".vornpreset"));
+            ASSERT_NE(xml, nullptr) << prefix << i;
+            const auto* element = xml->getChildByAttribute("id", "decay");
+            ASSERT_NE(element, nullptr) << prefix << i;
+            EXPECT_EQ(element->getDoubleAttribute("v"), decay) << prefix << i;
+        }
+    EXPECT_EQ(folderListing().size(), 6) << "no scratch file is left behind";
 }
 
 TEST_F(UserPresetTest, NamesAreCheckedAndMadeLegal)
