@@ -107,6 +107,15 @@ bool parseValue(const juce::String& attribute, float& value)
     return true;
 }
 
+/** Makes the folder and the folders above it where missing. Another instance may be making the same folders at
+    the same moment, so a folder that appears while this one fails to make it counts as made. */
+bool ensureFolder(const juce::File& dir)
+{
+    for (int attempt = 0; attempt < 3 && !dir.isDirectory(); ++attempt)
+        dir.createDirectory();
+    return dir.isDirectory();
+}
+
 /** Moves the finished file over the target in one step, so readers see the old file or the new one. */
 bool replaceAtomically(const juce::File& written, const juce::File& target)
 {
@@ -199,7 +208,7 @@ juce::Result PresetManager::saveUser(const juce::String& name, const juce::Strin
         return juce::Result::fail("A preset needs a name.");
 
     const auto dir = userDir();
-    if (!dir.isDirectory() && dir.createDirectory().failed())
+    if (!ensureFolder(dir))
         return juce::Result::fail("Cannot create " + dir.getFullPathName());
 
     const auto fileName = legalName + kFileExtension;

@@ -168,8 +168,11 @@ TEST_F(UserPresetTest, TwoInstancesSavingAtOnceEachKeepTheirOwnValues)
     const auto saveRepeatedly = [&failures](PresetManager& presets, const juce::String& prefix)
     {
         for (int i = 0; i < kSaves; ++i)
-            if (!presets.saveUser(prefix + juce::String(i % 3), "Race").wasOk())
+            if (const auto result = presets.saveUser(prefix + juce::String(i % 3), "Race"); result.failed())
+            {
+                ADD_FAILURE() << result.getErrorMessage();
                 ++failures;
+            }
     };
     std::thread first([&] { saveRepeatedly(manager(), "First "); });
     std::thread second([&] { saveRepeatedly(other.presetManager, "Second "); });
