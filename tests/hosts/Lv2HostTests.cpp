@@ -64,6 +64,7 @@ TEST(HostedLv2, Lv2InfoListsThePluginWithItsNameClassAndPorts)
     EXPECT_TRUE(info.contains("Name:              Vorn 77 NL")) << info;
     EXPECT_TRUE(info.contains("Class:             Reverb Plugin")) << info;
     EXPECT_TRUE(info.contains("Oskvar Audio Engineering")) << info;
+    EXPECT_TRUE(info.contains("Author Email:      mailto:support@oskvar.audio\n")) << info;
     for (const auto* port : {"http://lv2plug.in/ns/lv2core#AudioPort", "http://lv2plug.in/ns/ext/atom#AtomPort"})
         EXPECT_TRUE(info.contains(port)) << port;
     EXPECT_FALSE(info.containsIgnoreCase("error")) << info;

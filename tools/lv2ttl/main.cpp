@@ -8,7 +8,9 @@
 // Each named value becomes the value in the parameter's units: the k-th of n points (the wrapper writes them in
 // order, at k / (n - 1) of the range) becomes minimum + k * (maximum - minimum) / (n - 1), which for a choice is
 // its index. The wrapper also types every effect as a generic lv2:Plugin; CLASS (for example ReverbPlugin) adds
-// the lv2 class that hosts file the plug-in under.
+// the lv2 class that hosts file the plug-in under. And it writes the maker's e-mail address as a bare IRI
+// (<support@example.com>), which a Turtle reader resolves against the bundle's folder into a file: address;
+// it becomes a mailto: address.
 //
 // Running it again on a corrected file changes nothing. A file that is not shaped as the wrapper writes it
 // fails the build instead of being half corrected.
@@ -121,6 +123,13 @@ std::string addPluginClass(const std::string& statement, const std::string& plug
     return corrected;
 }
 
+/** Gives an e-mail address written without a scheme (foaf:mbox <name@host>) the mailto: scheme. */
+std::string mailtoAddresses(const std::string& statement)
+{
+    static const std::regex bareAddress("(foaf:mbox\\s+<)([^:>]+@[^:>]+>)");
+    return std::regex_replace(statement, bareAddress, "$1mailto:$2");
+}
+
 /** The wrapper ends every statement with " ." and a blank line; each piece keeps its separator. */
 std::vector<std::string> splitStatements(const std::string& text)
 {
@@ -147,7 +156,7 @@ std::string correctDescription(const std::string& text, const std::string& plugi
         if (statement.find("\ta lv2:Plugin ;") != std::string::npos ||
             statement.find("\ta lv2:Plugin , lv2:") != std::string::npos)
         {
-            statement = addPluginClass(statement, pluginClass);
+            statement = mailtoAddresses(addPluginClass(statement, pluginClass));
             ++pluginStatements;
         }
         corrected += statement;
