@@ -344,11 +344,16 @@ public:
     using Int4 = int __attribute__((vector_size(16)));
     using UInt4 = unsigned __attribute__((vector_size(16)));
 
-    /** Four floats anywhere in memory, aligned to a float only, that may alias any other type. */
-    using UnalignedFloat4 = float __attribute__((vector_size(16), aligned(4), may_alias));
+    /** Four floats anywhere in memory, aligned to a float only, that may alias any other type: a packed record
+        around the vector, since Clang (and its alignment sanitizer) keeps a vector type's own alignment of 16
+        when a typedef asks for less. */
+    struct __attribute__((packed, may_alias)) UnalignedFloat4
+    {
+        Float4 lanes;
+    };
 
-    static Float4 load4(const float* p) noexcept { return *reinterpret_cast<const UnalignedFloat4*>(p); }
-    static void store4(float* p, Float4 v) noexcept { *reinterpret_cast<UnalignedFloat4*>(p) = v; }
+    static Float4 load4(const float* p) noexcept { return reinterpret_cast<const UnalignedFloat4*>(p)->lanes; }
+    static void store4(float* p, Float4 v) noexcept { reinterpret_cast<UnalignedFloat4*>(p)->lanes = v; }
     static Float4 splat(float x) noexcept { return Float4{x, x, x, x}; }
     static Int4 splat(int x) noexcept { return Int4{x, x, x, x}; }
 

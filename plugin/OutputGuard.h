@@ -15,7 +15,10 @@ namespace vorn
 inline float guardOutput(juce::AudioBuffer<float>& buffer) noexcept
 {
     using Lanes = float __attribute__((vector_size(16)));
-    using UnalignedLanes = float __attribute__((vector_size(16), aligned(4), may_alias));
+    struct __attribute__((packed, may_alias)) UnalignedLanes // four floats aligned to a float only
+    {
+        Lanes lanes;
+    };
     constexpr float smallest = std::numeric_limits<float>::min();
     constexpr float largest = std::numeric_limits<float>::max();
 
@@ -40,8 +43,8 @@ inline float guardOutput(juce::AudioBuffer<float>& buffer) noexcept
         int i = 0;
         for (; i + 4 <= n; i += 4)
         {
-            auto& four = *reinterpret_cast<UnalignedLanes*>(samples + i);
-            four = guard(Lanes(four), lanes, peaks);
+            auto* four = reinterpret_cast<UnalignedLanes*>(samples + i);
+            four->lanes = guard(Lanes(four->lanes), lanes, peaks);
         }
         for (; i < n; ++i)
             samples[i] = guard(samples[i], single, peak);
