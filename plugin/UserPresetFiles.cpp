@@ -25,6 +25,13 @@ const juce::String kRootTag{"VornPreset"};
 const juce::String kParameterTag{"P"};
 const juce::String kDefaultCategory{"User"};
 
+/** A preset's category as listed and saved: a blank one (from a file or from the save dialog) files it under "User",
+    so every preset shows under a category the browser can offer. */
+juce::String categoryOrDefault(const juce::String& category)
+{
+    return category.trim().isNotEmpty() ? category : kDefaultCategory;
+}
+
 /** True for an ordinary file. Opening a FIFO or a device named like a preset would block or never end. */
 bool isOrdinaryFile(const juce::File& file)
 {
@@ -166,7 +173,7 @@ void PresetManager::appendUserEntries()
         auto category = kDefaultCategory;
 
         if (const auto xml = readPresetXml(file))
-            category = xml->getStringAttribute("category", kDefaultCategory);
+            category = categoryOrDefault(xml->getStringAttribute("category"));
 
         entries.push_back({file.getFileNameWithoutExtension(), category, file, -1});
     }
@@ -221,7 +228,7 @@ juce::Result PresetManager::saveUser(const juce::String& name, const juce::Strin
         return cannotWrite;
 
     juce::XmlElement root(kRootTag);
-    root.setAttribute("category", category.isNotEmpty() ? category : kDefaultCategory);
+    root.setAttribute("category", categoryOrDefault(category));
 
     for (auto* parameter : apvts.processor.getParameters())
     {

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     vorn::fuzz::writeFile(fixture->file, data, size);
     manager.rescan();
     vorn::fuzz::require(manager.entries.size() == 47 && manager.entries.back().factoryIndex == -1);
-    vorn::fuzz::require(manager.entries.back().category.isNotEmpty());
+    vorn::fuzz::require(manager.entries.back().category.trim().isNotEmpty());
 
     const auto loaded = manager.load(46);
     vorn::fuzz::require(loaded == (manager.current == 46));

@@ -138,6 +138,18 @@ TEST_F(UserPresetTest, ASavedPresetLoadsBackEveryParameter)
         EXPECT_EQ(loaded.at(id), v) << id;
 }
 
+// A category of spaces would list the preset under a blank heading the browser cannot offer.
+TEST_F(UserPresetTest, ABlankCategoryFilesThePresetUnderUser)
+{
+    for (const juce::String category : {"", " ", "\t \n"})
+    {
+        ASSERT_TRUE(manager().saveUser("Blank", category).wasOk());
+        EXPECT_EQ(parse(PresetManager::userDir().getChildFile("Blank.vornpreset"))->getStringAttribute("category"),
+                  "User");
+        EXPECT_EQ(manager().entries[46].category, "User");
+    }
+}
+
 TEST_F(UserPresetTest, SavingTwiceUnderOneNameKeepsOneFileWithTheSecondValues)
 {
     vorn::test::setParameter(state(), "decay", 20.0f);
