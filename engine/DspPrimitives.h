@@ -407,6 +407,29 @@ public:
         d = shuffle<2, 3, 6, 7>(ab23, cd23);
     }
 
+    /** A fractional read's four neighbours (y[-1], y[0], y[1], y[2]) and fraction, in four lanes. */
+    struct Neighbours4
+    {
+        Float4 ym1, y0, y1, y2, t;
+    };
+
+    /** Each lane's read as locate() finds it, lane k reading data[k]: the way for positions that the four-lane
+        index arithmetic does not take (beyond a buffer length outside the range, or not a number). */
+    static Neighbours4 locateEach(const float* const (&data)[4], int n, Float4 position) noexcept
+    {
+        Neighbours4 r;
+        for (int k = 0; k < 4; ++k)
+        {
+            const auto point = locate(n, position[k]);
+            r.t[k] = point.t;
+            r.ym1[k] = data[k][point.im1];
+            r.y0[k] = data[k][point.i0];
+            r.y1[k] = data[k][point.ip1];
+            r.y2[k] = data[k][point.ip2];
+        }
+        return r;
+    }
+
     /** fastSin in four lanes, with the same operations and so the same results. */
     static Float4 fastSin(Float4 x) noexcept
     {

@@ -75,16 +75,13 @@ void readNeighbours(const float* dataL, const float* dataR, int n, Float4 positi
     const Int4 inside = (position >= P::splat(0.0f)) & (position < size);
     if (!P::allLanes(inside))
     {
-        for (int k = 0; k < 4; ++k)
-        {
-            const float* data = k < 2 ? dataL : dataR;
-            const auto point = P::locate(n, position[k]);
-            fraction[k] = point.t;
-            ym1[k] = data[point.im1];
-            y0[k] = data[point.i0];
-            y1[k] = data[point.ip1];
-            y2[k] = data[point.ip2];
-        }
+        const float* const data[4] = {dataL, dataL, dataR, dataR};
+        const auto e = P::locateEach(data, n, position);
+        ym1 = e.ym1;
+        y0 = e.y0;
+        y1 = e.y1;
+        y2 = e.y2;
+        fraction = e.t;
         return;
     }
 

@@ -34,24 +34,16 @@ LaneReads readLanes(const VornDsp::Bank& bank, int n, const VornDsp::Float4 (&po
 
     if (!VornDsp::allLanes(inside))
     {
-        alignas(16) Lanes ym1, y0, y1, y2, t;
-        for (size_t i = 0; i < 8; ++i)
-        {
-            const float* data = bank[i].buffer.data();
-            const auto point = VornDsp::locate(n, position[i / 4][i % 4]);
-            t[i] = point.t;
-            ym1[i] = data[point.im1];
-            y0[i] = data[point.i0];
-            y1[i] = data[point.ip1];
-            y2[i] = data[point.ip2];
-        }
         for (size_t g = 0; g < 2; ++g)
         {
-            r.ym1[g] = VornDsp::load4(ym1.data() + 4 * g);
-            r.y0[g] = VornDsp::load4(y0.data() + 4 * g);
-            r.y1[g] = VornDsp::load4(y1.data() + 4 * g);
-            r.y2[g] = VornDsp::load4(y2.data() + 4 * g);
-            r.t[g] = VornDsp::load4(t.data() + 4 * g);
+            const float* const data[4] = {bank[4 * g].buffer.data(), bank[4 * g + 1].buffer.data(),
+                                          bank[4 * g + 2].buffer.data(), bank[4 * g + 3].buffer.data()};
+            const auto e = VornDsp::locateEach(data, n, position[g]);
+            r.ym1[g] = e.ym1;
+            r.y0[g] = e.y0;
+            r.y1[g] = e.y1;
+            r.y2[g] = e.y2;
+            r.t[g] = e.t;
         }
         return r;
     }
@@ -127,17 +119,9 @@ VornDsp::Float4 readAcross(const float* data, int n, VornDsp::Float4 position) n
                                                    VornDsp::load4(at + 1), VornDsp::load4(at + 2));
         }
     }
-    Float4 ym1, y0, y1, y2, t;
-    for (int i = 0; i < 4; ++i)
-    {
-        const auto point = VornDsp::locate(n, position[i]);
-        t[i] = point.t;
-        ym1[i] = data[point.im1];
-        y0[i] = data[point.i0];
-        y1[i] = data[point.ip1];
-        y2[i] = data[point.ip2];
-    }
-    return VornDsp::splat(0.0f) + lagrange(t, ym1, y0, y1, y2);
+    const float* const lanes[4] = {data, data, data, data};
+    const auto e = VornDsp::locateEach(lanes, n, position);
+    return VornDsp::splat(0.0f) + lagrange(e.t, e.ym1, e.y0, e.y1, e.y2);
 }
 
 using Float4 = VornDsp::Float4;
