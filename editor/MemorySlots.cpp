@@ -2,6 +2,7 @@
 #include "editor/PluginEditor.h"
 
 #include "panel/DialogFocus.h"
+#include "plugin/NumberText.h"
 
 namespace
 {
@@ -58,7 +59,7 @@ void VornReverbAudioProcessorEditor::recallMemorySlot(int slot)
         const auto property = slotProperty(slot, id);
 
         if (state.hasProperty(property))
-            setFloatParam(id, static_cast<float>(static_cast<double>(state.getProperty(property))));
+            setFloatParam(id, static_cast<float>(vorn::numberFrom(state.getProperty(property))));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "plugin/PluginProcessor.h"
 
+#include "plugin/NumberText.h"
 #include "plugin/OutputGuard.h"
 #include "plugin/PlainXml.h"
 
@@ -39,14 +40,20 @@ void holdLevel(std::atomic<float>& level, float blockDb, int numSamples, double 
     level.store(juce::jmax(blockDb, fallen));
 }
 
-/** A non-finite value in a restored state keeps the parameter at its current value. */
+/** Reads each restored value once, safely whatever its text; a non-finite one keeps the parameter at its current
+    value. */
 void replaceNonFiniteValues(juce::ValueTree& state, juce::AudioProcessorValueTreeState& current)
 {
     for (auto child : state)
     {
         const auto value = child.getProperty("value");
-        if (value.isVoid() || std::isfinite(static_cast<double>(value)))
+        if (value.isVoid())
             continue;
+        if (const auto number = vorn::numberFrom(value); std::isfinite(number))
+        {
+            child.setProperty("value", number, nullptr); // the framework would read the text again, unsafely
+            continue;
+        }
         if (auto* raw = current.getRawParameterValue(child.getProperty("id").toString()))
             child.setProperty("value", raw->load(), nullptr);
         else

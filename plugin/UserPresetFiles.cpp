@@ -4,6 +4,7 @@
 
 #include "plugin/PresetManager.h"
 
+#include "plugin/NumberText.h"
 #include "plugin/PlainXml.h"
 
 #include <algorithm>
@@ -105,7 +106,7 @@ bool parseValue(const juce::String& attribute, float& value)
     if (!p.isEmpty())
         return false;
 
-    const auto number = text.getDoubleValue();
+    const auto number = withReadableExponent(text).getDoubleValue();
     if (!std::isfinite(number))
         return false;
 

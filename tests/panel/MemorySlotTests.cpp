@@ -236,15 +236,19 @@ TEST_F(MemorySlots, ASlotMissingOrCorruptValuesLeavesThoseParameters)
     tree.removeProperty("memory4_decay", nullptr);
     tree.setProperty("memory4_size", std::numeric_limits<double>::quiet_NaN(), nullptr);
     tree.setProperty("memory4_width", std::numeric_limits<double>::infinity(), nullptr);
+    // As a project file holds it, text: an exponent that overflows the framework's reader (it would read 20).
+    tree.setProperty("memory4_mix", "2e4294967297", nullptr);
     state().replaceState(tree);
 
     vorn::test::setParameter(state(), "decay", 5.0f);
     vorn::test::setParameter(state(), "size", 6.0f);
     vorn::test::setParameter(state(), "width", 7.0f);
     vorn::test::setParameter(state(), "predelay", 99.0f);
+    vorn::test::setParameter(state(), "mix", 33.0f);
 
     read("4");
     EXPECT_FLOAT_EQ(value("decay"), 5.0f);
+    EXPECT_FLOAT_EQ(value("mix"), 33.0f);
     EXPECT_FLOAT_EQ(value("size"), 6.0f);
     EXPECT_FLOAT_EQ(value("width"), 7.0f);
     EXPECT_FLOAT_EQ(value("predelay"), 18.0f) << "the values that are there are recalled";

@@ -145,3 +145,32 @@ TEST(State, NonFiniteValuesInABlobNeverReachAParameter)
     EXPECT_EQ(valueOf(processor.parameters(), "predelay"), 18.0f);
     EXPECT_EQ(valueOf(processor.parameters(), "size"), 40.0f);
 }
+
+// The framework's number reader overflows an int on an exponent of ten digits or more and reads a made-up number
+// ("2e4294967297" as 20); such values read as the numbers they are.
+TEST(State, ValuesWithHugeExponentsReadAsTheNumbersTheyAre)
+{
+    const std::map<juce::String, juce::String> texts{{"decay", "2e4294967297"},
+                                                     {"predelay", "3e-4294967297"},
+                                                     {"size", "4e0000000000000000001"},
+                                                     {"width", " -5E+99999999999x"}};
+    VornReverbAudioProcessor source;
+    const auto blob = stateOf(source);
+    auto xml = juce::AudioProcessor::getXmlFromBinary(blob.getData(), int(blob.getSize()));
+    ASSERT_NE(xml, nullptr);
+    for (auto* child : xml->getChildIterator())
+        if (const auto text = texts.find(child->getStringAttribute("id")); text != texts.end())
+            child->setAttribute("value", text->second);
+    const auto written = xmlBlob(*xml);
+
+    VornReverbAudioProcessor processor;
+    setParameter(processor.parameters(), "decay", 21.0f);
+    setParameter(processor.parameters(), "predelay", 99.0f);
+    setParameter(processor.parameters(), "width", 7.0f);
+    processor.setStateInformation(written.getData(), int(written.getSize()));
+
+    EXPECT_EQ(valueOf(processor.parameters(), "decay"), 21.0f) << "too large for any float: kept";
+    EXPECT_EQ(valueOf(processor.parameters(), "predelay"), 0.0f) << "too small for any float: zero";
+    EXPECT_EQ(valueOf(processor.parameters(), "size"), 40.0f) << "leading zeros do not count";
+    EXPECT_EQ(valueOf(processor.parameters(), "width"), 7.0f) << "too large for any float: kept";
+}

@@ -541,6 +541,10 @@ TEST_F(UserPresetTest, BadFilesNeverCrashHangOrSetMoreThanTheirValidValues)
                     "<P id=\"dryWet\" v=\"1e999\"/><P id=\"t1\" v=\"-1e400\"/><P id=\"t2\" v=\"NaN\"/>" +
                     twoValid),
          true, validChanges},
+        {"exponents too long for the framework's reader (it would read 20 and 30)",
+         presetWith("<P id=\"predelay\" v=\"2e4294967297\"/><P id=\"width\" v=\"3e-4294967297\"/>" + twoValid),
+         true,
+         {{"decay", 33.0f}, {"size", 12.0f}, {"width", 0.0f}}},
         {"empty value", presetWith(twoValid + "<P id=\"predelay\" v=\"\"/><P id=\"width\" v=\" \"/>"), true,
          validChanges},
         {"unknown ids",
