@@ -133,6 +133,7 @@ TEST_F(Renderer, ErrorsSayWhatIsWrongAndLeaveAnExistingOutputAlone)
         {{"--set", "dryWet=150", path("in.wav"), path("out.wav")}, "dryWet takes 0 to 100"},
         {{"--set", "detune=-2", path("in.wav"), path("out.wav")}, "detune takes -1.5 to 1.5"},
         {{"--set", "decay=lots", path("in.wav"), path("out.wav")}, "not a number"},
+        {{"--set", "decay=2e4294967297", path("in.wav"), path("out.wav")}, "not a number"}, // not 20
         {{path("in.wav"), path("no-such-folder/out.wav")}, "cannot write"},
         {{path("in.wav"), folder.getFullPathName()}, "cannot write"},
     };

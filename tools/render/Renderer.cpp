@@ -1,5 +1,7 @@
 #include "Renderer.h"
 
+#include "plugin/NumberText.h"
+
 namespace vorn
 {
 
@@ -27,7 +29,7 @@ bool parseValue(juce::RangedAudioParameter& parameter, const juce::String& text,
     }
     if (trimmed.isEmpty() || !trimmed.containsOnly("0123456789.-+eE"))
         return false;
-    value = trimmed.getFloatValue();
+    value = withReadableExponent(trimmed).getFloatValue();
     return std::isfinite(value);
 }
 
