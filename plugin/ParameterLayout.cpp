@@ -1,8 +1,16 @@
 #include "engine/ParameterTable.h"
+#include "plugin/NumberText.h"
 #include "plugin/PluginProcessor.h"
 
 namespace
 {
+/** A value typed into a host's parameter field, read as the framework reads it, but with an exponent too long for
+    its reader read as the number it means. */
+float valueFromText(const juce::String& text)
+{
+    return vorn::withReadableExponent(text).getFloatValue();
+}
+
 std::unique_ptr<juce::RangedAudioParameter> makeParameter(const vorn::ParameterInfo& row)
 {
     const juce::ParameterID id{row.id, 0};
@@ -17,7 +25,8 @@ std::unique_ptr<juce::RangedAudioParameter> makeParameter(const vorn::ParameterI
         break;
     }
     return std::make_unique<juce::AudioParameterFloat>(
-        id, row.name, juce::NormalisableRange<float>(row.minimum, row.maximum, row.step, 1.0f), row.defaultValue);
+        id, row.name, juce::NormalisableRange<float>(row.minimum, row.maximum, row.step, 1.0f), row.defaultValue,
+        juce::AudioParameterFloatAttributes().withValueFromStringFunction(valueFromText));
 }
 } // namespace
 

@@ -158,6 +158,24 @@ TEST_F(HostedVst3, ProcessesAsTheProcessorDoesWhenCalledDirectly)
     }
 }
 
+// Hosts read values typed into their parameter fields through the plug-in. The framework's reader overflows an
+// int on an exponent of ten digits or more and makes up a number ("2e4294967297" read as 20).
+TEST_F(HostedVst3, TypedValuesReadAsTheNumbersTheyAre)
+{
+    auto instance = load();
+    ASSERT_NE(instance, nullptr);
+    const auto& parameters = instance->getParameters();
+
+    VornReverbAudioProcessor reference; // the hosted parameters come in the processor's order
+    for (int i = 0; i < 33; ++i)
+    {
+        if (dynamic_cast<juce::AudioParameterFloat*>(reference.getParameters()[i]) == nullptr)
+            continue; // switches and choices take words
+        EXPECT_EQ(parameters[i]->getValueForText("2e4294967297"), parameters[i]->getValueForText("1e999")) << i;
+        EXPECT_EQ(parameters[i]->getValueForText("2e-4294967297"), parameters[i]->getValueForText("0")) << i;
+    }
+}
+
 // vorn-scan checks an installation as a host finds it: here, the build's VST3 folder as if it were a system one.
 TEST(Vst3Scan, FindsLoadsAndDescribesThePluginInAFolder)
 {
