@@ -21,6 +21,7 @@ VornReverbAudioProcessor::RawValues::RawValues(juce::AudioProcessorValueTreeStat
     {
         values[i] = state.getRawParameterValue(vorn::kParameterTable[i].id);
         jassert(values[i] != nullptr);
+        defaults[i] = values[i]->load();
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 
 /** The plug-in's audio processor: parameters, program library, engine, metering and state. */
 class VornReverbAudioProcessor : public juce::AudioProcessor
@@ -94,15 +95,19 @@ private:
         explicit RawValues(juce::AudioProcessorValueTreeState& state);
 
         /** The current value of the parameter at `Index` of the table: at<parameterIndex("decay")>(), so that an
-            identifier that names no parameter does not compile. */
+            identifier that names no parameter does not compile. NaN reads as the value the parameter started with,
+            its default: a host can send NaN as automation, the framework stores it as it comes, and it would fill
+            the reverb's lines for good. */
         template <std::size_t Index>
         float at() const noexcept
         {
             static_assert(Index < vorn::kParameterCount, "no such parameter");
-            return values[Index]->load();
+            const auto value = values[Index]->load();
+            return std::isnan(value) ? defaults[Index] : value;
         }
 
         std::array<std::atomic<float>*, vorn::kParameterCount> values{};
+        std::array<float, vorn::kParameterCount> defaults{}; // as the framework holds them, after its own rounding
     };
 
     const RawValues raw{apvts};

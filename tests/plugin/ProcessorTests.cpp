@@ -372,3 +372,50 @@ TEST(Processor, ProcessBlockDoesNotAllocate)
     delete leakCheck;
     EXPECT_GT(trap.count(), 0u);
 }
+
+// A host can send a parameter value that is not a number, as automation. The framework stores NaN as it comes for
+// most parameters, and the engine's lines used to fill with it: decay, dry/wet, output level and others silenced the
+// reverb for good. A parameter holding NaN now plays as its default.
+TEST(Processor, AParameterSetToNaNPlaysAsItsDefault)
+{
+    constexpr int blockSize = 256, numBlocks = 40;
+    const auto render = [](VornReverbAudioProcessor& processor)
+    {
+        juce::AudioBuffer<float> output(2, blockSize * numBlocks);
+        output.clear();
+        output.setSample(0, 10, 0.8f);
+        output.setSample(1, 10, 0.6f);
+        for (int start = 0; start < output.getNumSamples(); start += blockSize)
+        {
+            juce::AudioBuffer<float> block(output.getArrayOfWritePointers(), 2, start, blockSize);
+            processBlock(processor, block);
+        }
+        return output;
+    };
+
+    const VornReverbAudioProcessor reference;
+    int storedAsNaN = 0;
+    for (auto* base : reference.getParameters())
+    {
+        const auto* parameter = dynamic_cast<juce::RangedAudioParameter*>(base);
+        const auto id = parameter->getParameterID();
+        auto processor = makePreparedProcessor(48000.0, blockSize);
+        processor->parameters().getParameter(id)->setValueNotifyingHost(std::numeric_limits<float>::quiet_NaN());
+        const auto stored = processor->parameters().getRawParameterValue(id)->load();
+        storedAsNaN += std::isnan(stored) ? 1 : 0;
+
+        // Where the framework made NaN into a number (choices), that number plays.
+        auto same = makePreparedProcessor(48000.0, blockSize);
+        if (!std::isnan(stored))
+            setParameter(same->parameters(), id, stored);
+
+        const auto output = render(*processor);
+        const auto expected = render(*same);
+        float difference = 0.0f;
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < output.getNumSamples(); ++i)
+                difference = std::max(difference, std::abs(output.getSample(ch, i) - expected.getSample(ch, i)));
+        EXPECT_EQ(difference, 0.0f) << id << " (stored as " << stored << ")";
+    }
+    EXPECT_GT(storedAsNaN, 20) << "the framework no longer stores NaN: this test no longer shows anything";
+}
