@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/DspPrimitives.h"
+
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <algorithm>
@@ -14,11 +16,7 @@ namespace vorn
     Four samples at a time; NaN fails both range comparisons, infinity the second. */
 inline float guardOutput(juce::AudioBuffer<float>& buffer) noexcept
 {
-    using Lanes = float __attribute__((vector_size(16)));
-    struct __attribute__((packed, may_alias)) UnalignedLanes // four floats aligned to a float only
-    {
-        Lanes lanes;
-    };
+    using Lanes = VornDspPrimitives::Float4;
     constexpr float smallest = std::numeric_limits<float>::min();
     constexpr float largest = std::numeric_limits<float>::max();
 
@@ -42,10 +40,7 @@ inline float guardOutput(juce::AudioBuffer<float>& buffer) noexcept
         const int n = buffer.getNumSamples();
         int i = 0;
         for (; i + 4 <= n; i += 4)
-        {
-            auto* four = reinterpret_cast<UnalignedLanes*>(samples + i);
-            four->lanes = guard(Lanes(four->lanes), lanes, peaks);
-        }
+            VornDspPrimitives::store4(samples + i, guard(VornDspPrimitives::load4(samples + i), lanes, peaks));
         for (; i < n; ++i)
             samples[i] = guard(samples[i], single, peak);
     }
